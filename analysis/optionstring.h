@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+
+#include <QString>
+#include <QStringList>
+
+// The analyzer's output-format option, built from the six field check boxes
+// and the delimiter text, and the history of option strings used.
+
+namespace yomika {
+
+/// Which of the six fields are set, in the fixed order: surface form, base
+/// form, reading, pronunciation, part of speech, inflection.
+using FieldSet = std::array<bool, 6>;
+
+/// The delimiter put between directives for the text of the delimiter box:
+/// "(タブ)" gives "\t" (backslash, t), "(空白)" a blank, "(改行)" "\n"
+/// (backslash, n); any other text, the empty one included, stands as it is.
+QString delimiterFor(const QString& delimiterText);
+
+/// The option string for the fields and delimiter text: "-F", a blank and the
+/// quoted directives joined by the delimiter and ended by backslash-n; the
+/// empty string when no field is set.
+QString buildOptionString(const FieldSet& fields, const QString& delimiterText);
+
+/// The history after recording `text`: every entry equal to it is removed and
+/// it is put first. An empty `text` leaves the history unchanged.
+QStringList recordOptionHistory(QStringList history, const QString& text);
+
+} // namespace yomika

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What differs between Windows and the other systems, in one place. The
+// matching source file (platform_win.cc or platform_posix.cc) is chosen by
+// CMake.
+
+namespace yomika::platform {
+
+/// The analyzer's file name in the program directory: "kotoka.exe" on Windows, "kotoka" elsewhere.
+QString analyzerFileName();
+
+/// Joins the program directory and a fixed relative name written with "\"
+/// ("dic\kotokarc"), using the platform's separator. Never fails.
+QString joinPath(const QString& programDir, const QString& relativeName);
+
+/// The separator put between the program directory and a fixed name: "\" on Windows, "/" elsewhere.
+QString separator();
+
+/// The program and arguments that show README.TXT in a text viewer without
+/// waiting for it: "notepad.exe" and the path on Windows, the desktop's
+/// default viewer elsewhere. Never fails; starting them may.
+bool openTextViewer(const QString& path);
+
+} // namespace yomika::platform

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Whole-file text I/O: a whole text moves between a file in the ANSI code
+// page (see codepage.h) and a string, exactly: no line end is added, removed
+// or translated, no byte-order mark is written. Each call opens its file,
+// does its work and closes it on every path; no handle stays open.
+// The busy pointer is the caller's (the window wraps these calls).
+
+namespace yomika {
+
+struct ReadResult {
+    QString text;   // empty on failure
+    int error = 0;  // an ErrorNumber; 0 when the read succeeded
+};
+
+/// Reads the whole file at `path`. A missing, unreadable or non-regular path
+/// (a directory, a FIFO, a device) gives the empty text and a non-zero error
+/// number at once, without blocking. An empty file gives the empty text and 0.
+ReadResult readWholeFile(const QString& path);
+
+/// Replaces the contents of `path` with `text`. The new contents are written
+/// beside the file and replace it only when complete, keeping the old file's
+/// permissions; where the folder cannot take a new file but the file itself
+/// is writable, the file is written in place. A target that exists but is not
+/// a regular file is refused with NotRegularFile and left alone.
+/// Returns 0 or the ErrorNumber of the failure; on failure an earlier file at
+/// `path` keeps its contents.
+int writeWholeFile(const QString& path, QStringView text);
+
+/// Adds `text` after the last byte of `path`, creating the file when missing.
+/// A failure part-way cuts the file back to its old length, so the old
+/// contents are never damaged. Returns 0 or the ErrorNumber of the failure.
+int appendWholeFile(const QString& path, QStringView text);
+
+namespace testing {
+/// Test seam for a full disk: after `bytes` more bytes have been written by
+/// the whole-file operations, writes fail with DiskFull. A negative value
+/// (the default) switches the seam off.
+void failWritesAfter(qint64 bytes);
+} // namespace testing
+
+} // namespace yomika

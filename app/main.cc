@@ -1,0 +1,24 @@
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include "window/mainwindow.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/yomika.png")));
+
+    // Qt's own texts (message box buttons, file dialogs) in Japanese.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    yomika::MainWindow window(QCoreApplication::applicationDirPath());
+    window.startUp();
+    window.show();
+    return QApplication::exec();
+}
