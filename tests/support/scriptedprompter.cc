@@ -1,0 +1,50 @@
+#include "tests/support/scriptedprompter.h"
+
+namespace yomika::testsupport {
+
+bool ScriptedPrompter::ask(QWidget*, const QString& text)
+{
+    calls.append({Kind::Ask, text, {}});
+    if (answers.isEmpty()) {
+        ++unexpected;
+        return false;
+    }
+    return answers.takeFirst();
+}
+
+void ScriptedPrompter::inform(QWidget*, const QString& text)
+{
+    calls.append({Kind::Inform, text, {}});
+}
+
+QString ScriptedPrompter::chooseOpenFile(QWidget*, const QString& title, const QString& initialName)
+{
+    calls.append({Kind::Open, title, initialName});
+    if (files.isEmpty()) {
+        ++unexpected;
+        return {};
+    }
+    return files.takeFirst();
+}
+
+QString ScriptedPrompter::chooseSaveFile(QWidget*, const QString& title, const QString& initialName)
+{
+    calls.append({Kind::Save, title, initialName});
+    if (files.isEmpty()) {
+        ++unexpected;
+        return {};
+    }
+    return files.takeFirst();
+}
+
+QStringList ScriptedPrompter::texts(Kind kind) const
+{
+    QStringList result;
+    for (const Call& call : calls) {
+        if (call.kind == kind)
+            result.append(call.text);
+    }
+    return result;
+}
+
+} // namespace yomika::testsupport
