@@ -288,6 +288,35 @@ void MainWindow::setBusy(bool busy)
     }
 }
 
+BusyPointer::BusyPointer(MainWindow* window)
+    : m_window(window)
+{
+    m_window->setBusy(true);
+}
+
+BusyPointer::~BusyPointer()
+{
+    m_window->setBusy(false);
+}
+
+ReadResult MainWindow::readFile(const QString& path)
+{
+    const BusyPointer busy(this);
+    return readWholeFile(path);
+}
+
+int MainWindow::writeFile(const QString& path, QStringView text)
+{
+    const BusyPointer busy(this);
+    return writeWholeFile(path, text);
+}
+
+int MainWindow::appendFile(const QString& path, QStringView text)
+{
+    const BusyPointer busy(this);
+    return appendWholeFile(path, text);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_client && event->type() == QEvent::Resize) {

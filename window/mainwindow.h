@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "analysis/optionstring.h"
+#include "analysis/wholefile.h"
 #include "window/undoring.h"
 
 class QAction;
@@ -27,6 +28,20 @@ class TwoClickCheckBox;
 /// file name of the Open command, the undo ring) and wires the pure pieces of
 /// analysis/ and files/ together; its commands are short. Questions, messages
 /// and file dialogs go through a Prompter, which tests replace.
+class MainWindow;
+
+/// Sets the window's busy pointer for its lifetime, on every path out.
+class BusyPointer {
+public:
+    explicit BusyPointer(MainWindow* window);
+    ~BusyPointer();
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    MainWindow* m_window;
+};
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -90,6 +105,12 @@ public:
     /// The busy pointer: set while whole-file operations and the analyzer run
     /// work; calls nest, and every set is matched by a reset on every path.
     void setBusy(bool busy);
+
+    /// The whole-file operations with the busy pointer set around them; the
+    /// same error contracts as readWholeFile, writeWholeFile, appendWholeFile.
+    ReadResult readFile(const QString& path);
+    int writeFile(const QString& path, QStringView text);
+    int appendFile(const QString& path, QStringView text);
 
     /// Twips (15 to a pixel at 96 dpi) to pixels at this screen's logical dpi.
     int twipsToPixels(int twips) const;
