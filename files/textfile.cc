@@ -1,1 +1,166 @@
-// to be written
+#include "files/textfile.h"
+
+#include <algorithm>
+
+#include <QDir>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QSet>
+#include <QUrl>
+
+#include "analysis/codepage.h"
+#include "analysis/errornumber.h"
+
+namespace yomika {
+
+namespace {
+
+constexpr char utf8Bom[] = "\xEF\xBB\xBF";
+
+enum class Utf8Shape { AsciiOnly, MultiByte, Invalid };
+
+// Strict UTF-8 (RFC 3629): no overlong forms, no surrogates, nothing above
+// U+10FFFF, no sequence cut off at the end. Shift-JIS text almost never
+// passes, since its lead bytes 0x81-0x9F are UTF-8 continuation bytes and
+// its trail bytes rarely follow a UTF-8 lead byte's pattern.
+Utf8Shape utf8Shape(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    bool multiByte = false;
+    while (p < end) {
+        const unsigned lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        multiByte = true;
+        qsizetype trail;
+        if (lead >= 0xC2 && lead <= 0xDF)
+            trail = 1;
+        else if (lead >= 0xE0 && lead <= 0xEF)
+            trail = 2;
+        else if (lead >= 0xF0 && lead <= 0xF4)
+            trail = 3;
+        else
+            return Utf8Shape::Invalid; // a continuation byte, C0, C1 or F5-FF
+        if (end - p <= trail)
+            return Utf8Shape::Invalid;
+        // The second byte's range is narrower after four lead bytes: it
+        // excludes the overlong forms (E0, F0), the surrogates (ED) and the
+        // code points above U+10FFFF (F4).
+        unsigned low = 0x80, high = 0xBF;
+        switch (lead) {
+        case 0xE0: low = 0xA0; break;
+        case 0xED: high = 0x9F; break;
+        case 0xF0: low = 0x90; break;
+        case 0xF4: high = 0x8F; break;
+        default: break;
+        }
+        if (p[1] < low || p[1] > high)
+            return Utf8Shape::Invalid;
+        for (qsizetype i = 2; i <= trail; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return Utf8Shape::Invalid;
+        }
+        p += trail + 1;
+    }
+    return multiByte ? Utf8Shape::MultiByte : Utf8Shape::AsciiOnly;
+}
+
+bool hasPlainText(const QMimeData& data)
+{
+    const QStringList formats = data.formats();
+    for (const QString& format : formats) {
+        if (format == u"text/plain" || format.startsWith(u"text/plain;"))
+            return true;
+    }
+    return false;
+}
+
+// True when every non-empty line of `text` is the path or the URI of one of
+// `paths`. An empty text qualifies: it names nothing else.
+bool namesOnlyListedFiles(const QString& text, const QStringList& paths)
+{
+    QSet<QString> names;
+    for (const QString& path : paths) {
+        names.insert(path);
+        names.insert(QDir::toNativeSeparators(path));
+    }
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    const QStringList lines = text.split(lineEnd, Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty() || names.contains(line) || names.contains(trimmed))
+            continue;
+        const QUrl url(trimmed, QUrl::StrictMode);
+        if (url.isValid() && url.isLocalFile() && names.contains(url.toLocalFile()))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TextEncoding detectTextEncoding(QByteArrayView bytes)
+{
+    if (bytes.startsWith(QByteArrayView(utf8Bom)))
+        return TextEncoding::Utf8;
+    return utf8Shape(bytes) == Utf8Shape::MultiByte ? TextEncoding::Utf8 : TextEncoding::CodePage;
+}
+
+QString decodeTextFile(QByteArrayView bytes)
+{
+    if (bytes.startsWith(QByteArrayView(utf8Bom)))
+        return QString::fromUtf8(bytes.sliced(3));
+    if (utf8Shape(bytes) == Utf8Shape::MultiByte)
+        return QString::fromUtf8(bytes);
+    return codepage::decode(bytes);
+}
+
+ReadResult readTextFile(const QString& path)
+{
+    BytesResult read = readWholeBytes(path);
+    if (read.error != NoError)
+        return {QString(), read.error};
+    return {decodeTextFile(read.bytes), NoError};
+}
+
+DroppedData interpretDrop(const QMimeData& data)
+{
+    QStringList paths;
+    if (data.hasUrls()) {
+        const QList<QUrl> urls = data.urls();
+        for (const QUrl& url : urls) {
+            if (url.isLocalFile())
+                paths.append(url.toLocalFile());
+        }
+    }
+
+    if (hasPlainText(data)) {
+        const QString text = data.text();
+        if (paths.isEmpty() || !namesOnlyListedFiles(text, paths))
+            return {DroppedData::Kind::Text, text, {}};
+    }
+    if (!paths.isEmpty())
+        return {DroppedData::Kind::Files, QString(), paths};
+    return {};
+}
+
+bool offersTextOrFiles(const QMimeData& data)
+{
+    if (hasPlainText(data))
+        return true;
+    if (!data.hasUrls())
+        return false;
+    const QList<QUrl> urls = data.urls();
+    return std::any_of(urls.cbegin(), urls.cend(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+QString directoryMessage(const QString& path)
+{
+    return QDir::toNativeSeparators(path) + QStringLiteral("\r\nはディレクトリです");
+}
+
+} // namespace yomika

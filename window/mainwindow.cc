@@ -94,6 +94,7 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<Prompter> prom
     createActions();
     createMenus();
     connectControls();
+    installDropTargets();
     setDesignGeometry();
     m_analyzeAll->setFocus();
 }

@@ -135,6 +135,10 @@ private:
     QWidget* focusedTextControl() const;
     FieldSet fieldSet() const;
 
+    // Opening and dropping (window/opening.cc).
+    void installDropTargets();
+    bool isOverLabel(const QPoint& pos) const;
+
     QString m_programDir;
     std::unique_ptr<Prompter> m_prompter;
     QString m_appendFileName;
