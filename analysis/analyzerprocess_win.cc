@@ -8,14 +8,15 @@
 
 #include <string>
 
-#include <windows.h>
-
 #include <QDir>
 #include <QTimer>
 
 #include "analysis/commandline.h"
 #include "analysis/errornumber.h"
 #include "analysis/platform.h"
+
+// Last, so that its min and max macros meet no header that uses std::min.
+#include <windows.h>
 
 namespace yomika {
 
