@@ -298,7 +298,7 @@ void KotokaTest::longLinesAreAnalyzedWhole()
     QString prose;
     while (prose.size() < 400000)
         prose += u"吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。"_qs;
-    const QString unbroken = QString(300000, QChar(u'ア'));
+    const QString unbroken = QString(300000, QChar(u'あ'));
     const Result result = analyze(prose + u"\r\n"_qs + unbroken + u"\r\n短い行"_qs, {u"-F%m\\n"_qs});
     QCOMPARE(result.status, int(kotoka::Success));
     const QStringList lines = fromCodePage(result.out).split(u'\n');
