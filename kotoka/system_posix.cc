@@ -171,8 +171,8 @@ bool OutputFile::close(std::string& error)
     if (!m_open)
         return true;
     m_open = false;
-    if (m_handle == STDOUT_FILENO && m_path.empty())
-        return true;
+    if (m_path.empty())
+        return true; // standard output stays open; its writes were checked one by one
     // Some file systems (NFS) report a full disk only when the file is closed.
     if (::close(static_cast<int>(m_handle)) != 0) {
         error = reason();
