@@ -289,7 +289,8 @@ int writeInPlace(const QByteArray& target, EncodedPieces& pieces)
         return error;
 
     QByteArray old;
-    if (readable && status.st_size <= kMaxReadBytes) {
+    bool restorable = readable && status.st_size <= kMaxReadBytes;
+    if (restorable) {
         old.resize(static_cast<qsizetype>(status.st_size));
         qsizetype got = 0;
         while (got < old.size()) {
@@ -300,7 +301,7 @@ int writeInPlace(const QByteArray& target, EncodedPieces& pieces)
                 break;
             got += n;
         }
-        readable = got == old.size();
+        restorable = got == old.size();
     }
 
     qint64 written = 0;
@@ -309,9 +310,14 @@ int writeInPlace(const QByteArray& target, EncodedPieces& pieces)
         error = writePieces(fd.get(), pieces, &written);
     if (!error && ::ftruncate(fd.get(), written) != 0)
         error = ioError(errno, WriteFailed);
-    if (!error)
-        return syncAndClose(fd);
-    if (readable && ::lseek(fd.get(), 0, SEEK_SET) == 0
+    if (!error && ::fdatasync(fd.get()) != 0 && errno != EINVAL && errno != EROFS)
+        error = ioError(errno, WriteFailed);
+    if (!error) {
+        if (const int closeError = fd.close())
+            return ioError(closeError, WriteFailed);
+        return NoError;
+    }
+    if (restorable && ::lseek(fd.get(), 0, SEEK_SET) == 0
         && writeAll(fd.get(), old.constData(), static_cast<std::size_t>(old.size()), false) == NoError) {
         bestEffort(::ftruncate(fd.get(), status.st_size));
     }
