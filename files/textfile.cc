@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStringDecoder>
 #include <QUrl>
 
 #include "analysis/codepage.h"
@@ -112,10 +113,18 @@ TextEncoding detectTextEncoding(QByteArrayView bytes)
 
 QString decodeTextFile(QByteArrayView bytes)
 {
+    // Only the one mark that chose UTF-8 is dropped; the decoder is told to
+    // keep a further one as text. Bytes of a sequence cut off at the end
+    // decode to U+FFFD instead of being held back.
+    const auto utf8 = [](QByteArrayView body) {
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                           QStringConverter::Flag::ConvertInitialBom);
+        return QString(decoder.decode(body));
+    };
     if (bytes.startsWith(QByteArrayView(utf8Bom)))
-        return QString::fromUtf8(bytes.sliced(3));
+        return utf8(bytes.sliced(3));
     if (utf8Shape(bytes) == Utf8Shape::MultiByte)
-        return QString::fromUtf8(bytes);
+        return utf8(bytes);
     return codepage::decode(bytes);
 }
 

@@ -100,6 +100,8 @@ private slots:
         QTest::newRow("two marks") << bytes("efbbbfefbbbf41") << QStringLiteral("\uFEFFA");
         // A backslash in a file of ASCII only is read in the code page, where
         // 0x5C is the backslash too.
+        QTest::newRow("mark, then a cut-off sequence") << bytes("efbbbf41e381")
+                                                       << QStringLiteral("A\uFFFD\uFFFD");
         QTest::newRow("backslash") << QByteArray("C:\\tmp") << "C:\\tmp";
     }
     void theSameTextReadsTheSameInBothEncodings()
@@ -154,8 +156,40 @@ private slots:
         QCOMPARE(read.error, int(FileNotFound));
         QVERIFY(read.text.isEmpty());
         read = readTextFile(dir.path());
-        QVERIFY(read.error != NoError);
+        QCOMPARE(read.error, int(IsDirectory));
         QVERIFY(read.text.isEmpty());
+        read = readTextFile(dir.filePath(QStringLiteral("none/a.txt")));
+        QCOMPARE(read.error, int(FolderNotFound));
+        QCOMPARE(readWholeBytes(dir.path()).error, int(IsDirectory));
+        QVERIFY(readWholeBytes(dir.path()).bytes.isEmpty());
+    }
+
+    void bytesAreReadExactly_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QByteArray every;
+        for (int i = 0; i < 256; ++i)
+            every.append(char(i));
+        // Larger than one read, and not a multiple of it.
+        QByteArray large(700001, '\0');
+        for (qsizetype i = 0; i < large.size(); ++i)
+            large[i] = char((i * 7) % 251);
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("every byte value") << every;
+        QTest::newRow("several reads") << large;
+    }
+    void bytesAreReadExactly()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bytes.bin"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+        file.close();
+        const BytesResult read = readWholeBytes(path);
+        QCOMPARE(read.error, int(NoError));
+        QCOMPARE(read.bytes, content);
     }
 
     void dropsAreInterpreted_data()
