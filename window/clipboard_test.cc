@@ -48,6 +48,14 @@ QString clipboardText()
     return QGuiApplication::clipboard()->text();
 }
 
+// A clipboard that holds something, but no text.
+void putImageOnTheClipboard()
+{
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("image/png"), QByteArray("\x89PNG\r\n"));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Trigger)
@@ -146,7 +154,7 @@ private slots:
 
         // Positions in "ab\r\ncd": a 0, b 1, CR 2, LF 3, c 4, d 5.
         const QString crlf = QStringLiteral("ab\r\ncd");
-        for (const QString pane : {QStringLiteral("Sentence"), QStringLiteral("Result")}) {
+        for (const QString& pane : {QStringLiteral("Sentence"), QStringLiteral("Result")}) {
             auto row = [&](const char* name) -> QTestData& {
                 return QTest::addRow("%s: %s", qPrintable(pane), name) << pane;
             };
@@ -166,7 +174,7 @@ private slots:
             row("select all") << "selectAll" << crlf << 2 << 0 << "old" << crlf << 0 << 6 << "old";
             row("select all, empty") << "selectAll" << "" << 0 << 0 << "old" << "" << 0 << 0 << "old";
         }
-        for (const QString combo : {QStringLiteral("OptionList"), QStringLiteral("Delimiter")}) {
+        for (const QString& combo : {QStringLiteral("OptionList"), QStringLiteral("Delimiter")}) {
             auto row = [&](const char* name) -> QTestData& {
                 return QTest::addRow("%s: %s", qPrintable(combo), name) << combo;
             };
@@ -198,7 +206,7 @@ private slots:
             w->setFocus();
             setState(w, text, start, length);
             if (clipboard.isEmpty())
-                QGuiApplication::clipboard()->clear();
+                putImageOnTheClipboard();
             else
                 QGuiApplication::clipboard()->setText(clipboard);
             run(command, how);
@@ -225,7 +233,7 @@ private slots:
         QFETCH(QString, focus);
         QFETCH(QString, command);
         sentence()->setText(QStringLiteral("ab\r\ncd"));
-        sentence()->setSelection(1, 2);
+        sentence()->setSelection(1, 3);
         result()->setText(QStringLiteral("結果"));
         result()->setSelection(0, 1);
         child(focus)->setFocus();
@@ -234,7 +242,7 @@ private slots:
             run(command, how);
         QCOMPARE(sentence()->text(), QStringLiteral("ab\r\ncd"));
         QCOMPARE(sentence()->selectionStart(), 1);
-        QCOMPARE(sentence()->selectionLength(), 2);
+        QCOMPARE(sentence()->selectionLength(), 3);
         QCOMPARE(result()->text(), QStringLiteral("結果"));
         QCOMPARE(result()->selectionLength(), 1);
         QCOMPARE(child<QComboBox>(QStringLiteral("OptionList"))->currentText(), QStringLiteral("-F \"%m\""));
@@ -339,7 +347,7 @@ private slots:
         QCOMPARE(result()->text(), QString());
 
         // No text on the clipboard loads the empty text.
-        QGuiApplication::clipboard()->clear();
+        putImageOnTheClipboard();
         m_window->findChild<QAction*>(QStringLiteral("文を貼り付け"))->trigger();
         QCOMPARE(sentence()->text(), QString());
         QCOMPARE(result()->text(), QString());

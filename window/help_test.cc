@@ -183,6 +183,21 @@ private slots:
             QVERIFY2(listed.match(text).hasMatch(), qPrintable(name + u' ' + number));
         }
         QVERIFY(seen > 10);
+
+        // kotoka's exit statuses, as the window shows them: 1100 + status.
+        const QString statuses =
+            QString::fromUtf8(readAll(QStringLiteral(YOMIKA_SOURCE_DIR "/kotoka/exitstatus.h")));
+        seen = 0;
+        for (const QRegularExpressionMatch& m : entry.globalMatch(statuses)) {
+            const int status = m.captured(2).toInt();
+            if (status == 0)
+                continue;
+            ++seen;
+            const QRegularExpression listed(QStringLiteral("^\\s*%1\\s").arg(1100 + status),
+                                            QRegularExpression::MultilineOption);
+            QVERIFY2(listed.match(text).hasMatch(), qPrintable(m.captured(1)));
+        }
+        QVERIFY(seen >= 8);
     }
 };
 

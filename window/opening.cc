@@ -80,10 +80,11 @@ protected:
             return false;
         auto* drop = static_cast<QDropEvent*>(event);
         if (m_role == Role::Swallow) {
-            // Accepted with no action: the drag stops here instead of
-            // travelling on to the window, and shows that nothing drops.
+            // The enter is taken, with no action, so that Qt does not hand
+            // the drag on to the window behind the label; the moves and the
+            // drop are refused, so the pointer shows that nothing drops here.
             drop->setDropAction(Qt::IgnoreAction);
-            drop->accept();
+            drop->setAccepted(event->type() == QEvent::DragEnter);
             return true;
         }
         if (takeAsCopy(drop, m_window) && event->type() == QEvent::Drop)

@@ -4,6 +4,7 @@
 // Qt's own choice of the receiving widget and its propagation run.
 
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -52,7 +53,7 @@ DragOutcome dragAndDrop(QWidget* window, const QList<QPoint>& path, const QMimeD
     DragOutcome outcome;
     Qt::DropAction last = Qt::IgnoreAction;
     for (qsizetype i = 0; i < path.size(); ++i) {
-        const QPointF at(path[i]);
+        const QPoint at = path[i];
         if (i == 0) {
             QDragEnterEvent enter(at, actions, data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(handle, &enter);
