@@ -7,8 +7,6 @@
 
 namespace yomika {
 
-void MainWindow::startUp() { buildOptionString(); updateCaption(); }
-void MainWindow::shutDown() {}
 void MainWindow::loadSentenceText(const QString&) {}
 void MainWindow::showResultText(const QString&) {}
 QString MainWindow::runAnalyzer(const QString&) { return {}; }
