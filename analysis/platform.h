@@ -19,9 +19,10 @@ QString joinPath(const QString& programDir, const QString& relativeName);
 /// The separator put between the program directory and a fixed name: "\" on Windows, "/" elsewhere.
 QString separator();
 
-/// The program and arguments that show README.TXT in a text viewer without
-/// waiting for it: "notepad.exe" and the path on Windows, the desktop's
-/// default viewer elsewhere. Never fails; starting them may.
+/// Shows the text file at `path` (README.TXT) in a text viewer and does not
+/// wait for it: "notepad.exe" with the path on Windows, the desktop's default
+/// viewer ("xdg-open") elsewhere. Returns whether the viewer was started;
+/// false means it could not be (not installed, not startable).
 bool openTextViewer(const QString& path);
 
 } // namespace yomika::platform

@@ -1,0 +1,162 @@
+// What an analyzer run costs the front-end, measured with the fake analyzer
+// (tests/fakeanalyzer) in a temporary program directory:
+//  - the time of a whole run through AnalyzerProcess, with the window's file
+//    steps (write input.tmp, read output.tmp), beside the same analyzer
+//    started directly on the same input file and waited for, for a 1 KB and a
+//    1 MB text of Japanese prose; goal: at most 1.05 times plus 15 ms;
+//  - the CPU time the front-end uses while the analyzer sleeps 2 s; goal: at
+//    most 2 % of the wait.
+// The file steps use QFile here, as whole-file I/O is measured on its own.
+// Linux only (getrusage).
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "analysis/analyzerprocess.h"
+#include "analysis/commandline.h"
+#include "analysis/platform.h"
+
+using namespace yomika;
+
+namespace {
+
+// Japanese prose from the installed manual pages, roff requests left out.
+QByteArray japaneseProse(qsizetype bytes)
+{
+    QStringList pages;
+    QDirIterator it(QStringLiteral("/usr/share/man/ja"), {QStringLiteral("*.gz")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        pages << it.next();
+    pages.sort();
+    QByteArray prose;
+    for (qsizetype first = 0; first < pages.size() && prose.size() < bytes; first += 50) {
+        QProcess zcat;
+        zcat.start(QStringLiteral("zcat"), pages.mid(first, 50));
+        zcat.waitForFinished(-1);
+        for (const QByteArray& line : zcat.readAllStandardOutput().split('\n')) {
+            if (line.isEmpty() || line.startsWith('.') || line.startsWith('\''))
+                continue;
+            prose += line + "\r\n";
+        }
+    }
+    if (prose.isEmpty())
+        prose = QStringLiteral(u"吾輩は猫である。名前はまだ無い。\r\n").toUtf8();
+    while (prose.size() < bytes)
+        prose += prose;
+    // Cut at a line end so that no character is split.
+    prose.truncate(bytes);
+    const qsizetype lastLine = prose.lastIndexOf('\n');
+    if (lastLine > 0)
+        prose.truncate(lastLine + 1);
+    return prose;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir base;
+    const QString dir = base.path() + QStringLiteral(u"/読み 取り");
+    QDir().mkpath(dir + QStringLiteral("/dic"));
+    const QString analyzer = platform::joinPath(dir, platform::analyzerFileName());
+    const QString input = platform::joinPath(dir, QStringLiteral("input.tmp"));
+    const QString output = platform::joinPath(dir, QStringLiteral("output.tmp"));
+    if (!QFile::copy(QStringLiteral(FAKE_ANALYZER_PATH), analyzer)) {
+        std::fprintf(stderr, "cannot copy the fake analyzer\n");
+        return 1;
+    }
+    const QString options = QStringLiteral("-F \"%m\\t%y1\\n\"");
+    const AnalyzerInvocation invocation = analyzerInvocation(dir, options);
+    AnalyzerProcess process;
+    bool allMet = true;
+
+    std::printf("Analyzer run: AnalyzerProcess with file steps against the analyzer started directly\n");
+    std::printf("%-8s %12s %12s %8s %14s\n", "text", "run (ms)", "direct (ms)", "ratio", "goal (ms)");
+    for (const qsizetype size : {qsizetype(1024), qsizetype(1024 * 1024)}) {
+        const QByteArray text = japaneseProse(size);
+        const int rounds = size < 100000 ? 41 : 15;
+        std::vector<double> viaProcess, direct;
+        for (int round = 0; round < rounds; ++round) {
+            // The whole run as the window does it: input.tmp written, output.tmp
+            // read back, the analyzer run in between.
+            QElapsedTimer clock;
+            clock.start();
+            QFile::remove(output);
+            writeFile(input, text);
+            const AnalyzerProcess::Outcome outcome = process.run(dir, options);
+            const QByteArray result = readFile(output);
+            viaProcess.push_back(clock.nsecsElapsed() / 1e6);
+            if (outcome.error != 0 || result.size() < text.size()) {
+                std::fprintf(stderr, "run failed: error %d\n", outcome.error);
+                return 1;
+            }
+
+            QFile::remove(output);
+            clock.start();
+            QProcess plain;
+            plain.start(invocation.program, invocation.arguments);
+            plain.waitForFinished(-1);
+            direct.push_back(clock.nsecsElapsed() / 1e6);
+        }
+        const double run = median(viaProcess);
+        const double plainRun = median(direct);
+        const double goal = 1.05 * plainRun + 15.0;
+        allMet = allMet && run <= goal;
+        std::printf("%-8s %12.2f %12.2f %8.3f %9.2f %s\n", size < 100000 ? "1 KB" : "1 MB", run, plainRun,
+                    run / plainRun, goal, run <= goal ? "met" : "MISSED");
+    }
+
+    // The front-end's own CPU while it waits for a sleeping analyzer.
+    writeFile(input, QByteArray("@slow=2000 ") + japaneseProse(1024));
+    QFile::remove(output);
+    QElapsedTimer clock;
+    clock.start();
+    const double cpuBefore = cpuSeconds();
+    const AnalyzerProcess::Outcome outcome = process.run(dir, options);
+    const double cpu = cpuSeconds() - cpuBefore;
+    const double wall = clock.nsecsElapsed() / 1e9;
+    const double percent = 100.0 * cpu / wall;
+    allMet = allMet && outcome.error == 0 && percent <= 2.0;
+    std::printf("\nWaiting for a 2 s analyzer: front-end CPU %.2f ms in %.3f s wall = %.3f %% (goal <= 2 %%) %s\n",
+                cpu * 1000, wall, percent, percent <= 2.0 ? "met" : "MISSED");
+    return allMet ? 0 : 2;
+}
