@@ -359,19 +359,21 @@ private slots:
         start();
         // Pasted text with line breaks reaches the delimiter as blanks; a
         // history entry holding a break is written with a blank.
+        combo("OptionList")->addItem(QStringLiteral("-F \"%m\\n\"\n-b 1"));
+        QTest::mouseClick(box("BaseForm"), Qt::LeftButton);
         QApplication::clipboard()->setText(QStringLiteral("a\r\nb"));
         QLineEdit* edit = combo("Delimiter")->lineEdit();
         edit->selectAll();
         edit->paste();
         QCOMPARE(combo("Delimiter")->currentText(), QStringLiteral("a  b"));
-        combo("OptionList")->addItem(QStringLiteral("-F \"%m\\n\"\n-b 1"));
+        QCOMPARE(combo("OptionList")->currentText(), QStringLiteral("-F \"%ma  b%M\\n\""));
         m_window->close();
         QCOMPARE(readBytes(QStringLiteral("yomika.ini")),
-                 designStates + lines({"a  b", "", "-F \"%ma  b\\n\"", "-F \"%m\\n\" -b 1"}));
+                 lines({" 1 ", " 1 ", " 0 ", " 0 ", " 0 ", " 0 ", "a  b", "", "-F \"%ma  b%M\\n\"", "-F \"%m\\n\" -b 1"}));
         m_window.reset();
         start();
         QCOMPARE(combo("Delimiter")->currentText(), QStringLiteral("a  b"));
-        QCOMPARE(items(combo("OptionList")), (QStringList{u"-F \"%ma  b\\n\""_s, u"-F \"%m\\n\" -b 1"_s}));
+        QCOMPARE(items(combo("OptionList")), (QStringList{u"-F \"%ma  b%M\\n\""_s, u"-F \"%m\\n\" -b 1"_s}));
     }
 
     void failedWriteKeepsThePreviousFile_data()
