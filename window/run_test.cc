@@ -160,7 +160,7 @@ private slots:
         QTest::newRow("input.tmp cannot be written: disk full")
             << "disk full" << "文" << int(DiskFull) << false << false;
         QTest::newRow("input.tmp cannot be written: a folder in its place")
-            << "input folder" << "文" << int(NotRegularFile) << false << false;
+            << "input folder" << "文" << int(IsDirectory) << false << false;
     }
     void failureShowsItsNumber()
     {
