@@ -5,6 +5,8 @@ function(yomika_add_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} Qt6::Test yomika_compile_settings)
+  # Tests spell their expectations as plain literals.
+  target_compile_options(${T_NAME} PRIVATE -UQT_NO_CAST_FROM_ASCII)
   target_compile_definitions(${T_NAME} PRIVATE
       YOMIKA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
       YOMIKA_BINARY_DIR="${CMAKE_BINARY_DIR}"

@@ -8,6 +8,7 @@
 
 #include "analysis/optionstring.h"
 #include "analysis/wholefile.h"
+#include "window/prompter.h"
 #include "window/undoring.h"
 
 class QAction;
@@ -20,7 +21,6 @@ namespace yomika {
 class AnalyzerProcess;
 class ExactTextEdit;
 class LineComboBox;
-class Prompter;
 class ShortcutPriorityFilter;
 class TwoClickCheckBox;
 
