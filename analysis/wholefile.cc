@@ -19,6 +19,13 @@ std::atomic<qint64> g_writeBudget{-1};
 
 bool isHighSurrogate(QChar c) { return c.unicode() >= 0xD800 && c.unicode() <= 0xDBFF; }
 
+// The system stops a file name at a NUL character: "a.txt\0b" would name
+// "a.txt", another file than the one asked for.
+bool isUsableName(const QString& path)
+{
+    return !path.isEmpty() && !path.contains(QChar(0));
+}
+
 } // namespace
 
 TextCollector::TextCollector(qint64 expectedBytes)
@@ -117,7 +124,7 @@ void spendWriteAllowance(std::size_t written)
 ReadResult readWholeFile(const QString& path)
 {
     ReadResult result;
-    if (path.isEmpty()) {
+    if (!wholefile::isUsableName(path)) {
         result.error = InvalidName;
         return result;
     }
@@ -133,7 +140,7 @@ ReadResult readWholeFile(const QString& path)
 
 int writeWholeFile(const QString& path, QStringView text)
 {
-    if (path.isEmpty())
+    if (!wholefile::isUsableName(path))
         return InvalidName;
     try {
         wholefile::EncodedPieces pieces(text);
@@ -145,7 +152,7 @@ int writeWholeFile(const QString& path, QStringView text)
 
 int appendWholeFile(const QString& path, QStringView text)
 {
-    if (path.isEmpty())
+    if (!wholefile::isUsableName(path))
         return InvalidName;
     try {
         wholefile::EncodedPieces pieces(text);

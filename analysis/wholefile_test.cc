@@ -153,6 +153,8 @@ void WholeFileTest::readFailures_data()
     QTest::newRow("directory") << QStringLiteral("folder") << int(IsDirectory);
     QTest::newRow("name too long") << QString(300, QLatin1Char('n')) << int(NameTooLong);
     QTest::newRow("empty path") << QString() << int(InvalidName);
+    QTest::newRow("NUL ending the name of a file that exists") << QStringLiteral(u"file.txt\0.bak")
+                                                              << int(InvalidName);
 }
 
 void WholeFileTest::readFailures()
@@ -189,6 +191,8 @@ void WholeFileTest::writeFailures_data()
     QTest::newRow("directory") << QStringLiteral("folder") << int(IsDirectory);
     QTest::newRow("name too long") << QString(300, QLatin1Char('n')) << int(NameTooLong);
     QTest::newRow("empty path") << QString() << int(InvalidName);
+    QTest::newRow("NUL ending the name of a file that exists") << QStringLiteral(u"file.txt\0.bak")
+                                                              << int(InvalidName);
 }
 
 void WholeFileTest::writeFailures()

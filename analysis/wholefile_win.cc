@@ -252,8 +252,13 @@ int writeInPlace(const std::wstring& target, EncodedPieces& pieces)
         error = writePieces(handle.get(), pieces, &written);
     if (!error && !cutAt(handle.get(), written))
         error = lastError(WriteFailed);
-    if (!error)
-        return flushAndClose(handle);
+    if (!error && !FlushFileBuffers(handle.get()))
+        error = lastError(WriteFailed);
+    if (!error) {
+        if (const DWORD code = handle.close())
+            return errorFrom(code, WriteFailed);
+        return NoError;
+    }
     if (restorable && seek(handle.get(), 0)
         && writeAll(handle.get(), old.constData(), static_cast<std::size_t>(old.size()), false) == NoError) {
         cutAt(handle.get(), size.QuadPart);
