@@ -135,6 +135,10 @@ private:
     QWidget* focusedTextControl() const;
     FieldSet fieldSet() const;
 
+    // Start-up and shut-down (window/startup.cc).
+    bool prepareAnalyzerResource();
+    bool restoreSettings();
+
     // Opening and dropping (window/opening.cc).
     void installDropTargets();
     bool isOverLabel(const QPoint& pos) const;

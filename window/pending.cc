@@ -7,8 +7,6 @@
 
 namespace yomika {
 
-void MainWindow::startUp() { buildOptionString(); updateCaption(); }
-void MainWindow::shutDown() {}
 void MainWindow::keyPressEvent(QKeyEvent* event) { QMainWindow::keyPressEvent(event); }
 
 } // namespace yomika

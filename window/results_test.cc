@@ -117,7 +117,7 @@ private slots:
         QTest::newRow("dialog cancelled") << "cancel" << 0;
         QTest::newRow("folder missing") << "no folder" << int(FolderNotFound);
         QTest::newRow("disk full over an existing file") << "disk full" << int(DiskFull);
-        QTest::newRow("a folder in the file's place") << "folder" << int(NotRegularFile);
+        QTest::newRow("a folder in the file's place") << "folder" << int(IsDirectory);
     }
     void saveThatDoesNotHappen()
     {
@@ -259,7 +259,7 @@ private slots:
         QTest::addColumn<int>("error");
         QTest::newRow("folder removed") << "no folder" << int(FolderNotFound);
         QTest::newRow("disk full part-way") << "disk full" << int(DiskFull);
-        QTest::newRow("a folder as the append file") << "folder" << int(NotRegularFile);
+        QTest::newRow("a folder as the append file") << "folder" << int(IsDirectory);
     }
     void appendThatFails()
     {

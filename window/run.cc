@@ -57,11 +57,14 @@ QString MainWindow::runAnalyzer(const QString& text)
         m_run = new AnalyzerProcess(this);
     // The run's nested event loop lets the window be closed, and even
     // destroyed, before it returns; the process goes with the window, and
-    // nothing of the window is touched afterwards.
+    // nothing of the window is touched afterwards (the arguments are copies
+    // for the same reason).
     const QPointer<MainWindow> self(this);
     const bool setsPointer = m_busyDepth == 0;
+    const QString programDir = m_programDir;
+    const QString options = m_optionList->text();
     setBusy(true);
-    const AnalyzerProcess::Outcome outcome = m_run->run(m_programDir, m_optionList->text());
+    const AnalyzerProcess::Outcome outcome = m_run->run(programDir, options);
     if (!self) {
         if (setsPointer)
             QApplication::restoreOverrideCursor();

@@ -160,7 +160,7 @@ private slots:
         QTest::newRow("input.tmp cannot be written: disk full")
             << "disk full" << "文" << int(DiskFull) << false << false;
         QTest::newRow("input.tmp cannot be written: a folder in its place")
-            << "input folder" << "文" << int(NotRegularFile) << false << false;
+            << "input folder" << "文" << int(IsDirectory) << false << false;
     }
     void failureShowsItsNumber()
     {
@@ -286,6 +286,9 @@ private slots:
             w->appendResult();
             w->loadSentenceText(QStringLiteral("読み込み"));
             QCOMPARE(w->runAnalyzer(QStringLiteral("二つ目")), QString());
+            // Choosing the append file leaves the panes alone and may go on.
+            m_bench->prompter->files = {m_dir->file(QStringLiteral("append.txt"))};
+            w->chooseAppendFile();
             QVERIFY(w->isRunning());
             QCOMPARE(m_bench->panes(), before);
             QCOMPARE(w->undoRing().index(), index);
@@ -293,7 +296,9 @@ private slots:
         });
         m_bench->window->analyzeAll();
         QCOMPARE(tries, 1);
-        QVERIFY(m_bench->prompter->calls.isEmpty());
+        QCOMPARE(m_bench->prompter->texts(Kind::Save), QStringList{QStringLiteral("追加ファイルの指定")});
+        QCOMPARE(m_bench->prompter->calls.size(), 1);
+        QCOMPARE(m_bench->window->appendFileName(), m_dir->file(QStringLiteral("append.txt")));
         QCOMPARE(m_bench->result()->text(), fakeEcho(*m_dir, text));
         QCOMPARE(m_dir->bytes(QStringLiteral("input.tmp")), codepage::encode(text));
         QCOMPARE(m_dir->bytes(QStringLiteral("append.txt")), QByteArray("kept"));
