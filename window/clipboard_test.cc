@@ -9,8 +9,10 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "analysis/optionstring.h"
+#include "analysis/platform.h"
 #include "tests/support/scriptedprompter.h"
 #include "window/clipboard.h"
 #include "window/exacttextedit.h"
@@ -395,6 +397,49 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), sentence());
         QCOMPARE(clipboardText(), QStringLiteral("old"));
         QCOMPARE(m_window->undoRing().index(), before.index());
+        QVERIFY(m_prompter->calls.isEmpty());
+    }
+
+    void paneChangesWaitForTheRun()
+    {
+        const QString analyzer = platform::joinPath(m_programDir.path(), platform::analyzerFileName());
+        QVERIFY(QFile::copy(QStringLiteral(YOMIKA_FAKE_ANALYZER), analyzer));
+        const QString text = QStringLiteral("@slow=800 文");
+        sentence()->setText(text);
+        sentence()->setFocus();
+        sentence()->setSelection(0, 5);
+        int tries = 0;
+        QTimer::singleShot(150, this, [&] {
+            if (!m_window->isRunning())
+                return;
+            ++tries;
+            QGuiApplication::clipboard()->setText(QStringLiteral("貼る"));
+            const UndoRing before = m_window->undoRing();
+            QWidget* focus = QApplication::focusWidget();
+            QCOMPARE(focus, sentence());
+            QTest::keyClick(focus, Qt::Key_X, Qt::ControlModifier);
+            QTest::keyClick(focus, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(focus, Qt::Key_J, Qt::ControlModifier);
+            QCOMPARE(sentence()->text(), text);
+            QCOMPARE(clipboardText(), QStringLiteral("貼る"));
+            QCOMPARE(m_window->undoRing().index(), before.index());
+            // What leaves the panes as they are still works.
+            QTest::keyClick(focus, Qt::Key_C, Qt::ControlModifier);
+            QCOMPARE(clipboardText(), QStringLiteral("@slow"));
+            QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+            QCOMPARE(sentence()->selectionLength(), text.size());
+            // The option box is not a pane: typing there works during a run, so pasting does too.
+            auto* options = child<LineComboBox>(QStringLiteral("OptionList"));
+            options->setFocus();
+            options->lineEdit()->selectAll();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(options->currentText(), QStringLiteral("@slow"));
+            QVERIFY(m_window->isRunning());
+        });
+        m_window->findChild<QAction*>(QStringLiteral("全文解析"))->trigger();
+        QCOMPARE(tries, 1);
+        QCOMPARE(sentence()->text(), text);
+        QVERIFY(result()->text().startsWith(text));
         QVERIFY(m_prompter->calls.isEmpty());
     }
 };

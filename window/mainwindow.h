@@ -139,9 +139,8 @@ private:
     bool prepareAnalyzerResource();
     bool restoreSettings();
 
-    // Opening and dropping (window/opening.cc).
+    // Dropping (window/opening.cc).
     void installDropTargets();
-    bool isOverLabel(const QPoint& pos) const;
 
     QString m_programDir;
     std::unique_ptr<Prompter> m_prompter;

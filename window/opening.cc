@@ -116,34 +116,19 @@ void MainWindow::installDropTargets()
     deadZone->watch(m_delimiterLabel);
 }
 
-bool MainWindow::isOverLabel(const QPoint& pos) const
-{
-    const QWidget* at = childAt(pos);
-    return at && (at == m_label1 || at == m_delimiterLabel);
-}
-
+// The window's own area (and the menu bar): the same handler as the controls.
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (isOverLabel(event->position().toPoint()))
-        event->ignore();
-    else
-        takeAsCopy(event, this);
+    takeAsCopy(event, this);
 }
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (isOverLabel(event->position().toPoint()))
-        event->ignore();
-    else
-        takeAsCopy(event, this);
+    takeAsCopy(event, this);
 }
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    if (isOverLabel(event->position().toPoint())) {
-        event->ignore();
-        return;
-    }
     if (takeAsCopy(event, this))
         handleDrop(event->mimeData());
 }

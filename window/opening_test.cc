@@ -12,11 +12,13 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
 #include "analysis/codepage.h"
 #include "analysis/errornumber.h"
+#include "analysis/platform.h"
 #include "files/textfile.h"
 #include "tests/support/scriptedprompter.h"
 #include "window/exacttextedit.h"
@@ -431,6 +433,43 @@ private slots:
         outcome = dragAndDrop(m_window.get(), {pointOn(label), pointOn(QStringLiteral("window"))}, &data);
         QVERIFY(outcome.dropAccepted);
         QCOMPARE(sentence()->text(), QString::fromLatin1(files ? "SA" : "ST"));
+    }
+
+    void openAndDropWaitForTheRun()
+    {
+        const QString analyzer = platform::joinPath(m_programDir.path(), platform::analyzerFileName());
+        QVERIFY(QFile::copy(QStringLiteral(YOMIKA_FAKE_ANALYZER), analyzer));
+        const QString a = file(QStringLiteral("a.txt"), QByteArray("A"));
+        const QString text = QStringLiteral("@slow=800 文");
+        setPanes(text, QStringLiteral("前"));
+        int tries = 0;
+        QTimer::singleShot(150, this, [&] {
+            if (!m_window->isRunning())
+                return;
+            ++tries;
+            const UndoRing before = m_window->undoRing();
+            m_prompter->files = {a};
+            trigger(u"開く");
+            QMimeData files;
+            files.setData(QStringLiteral("text/uri-list"), uriList({a}));
+            QMimeData words;
+            words.setText(QStringLiteral("語"));
+            const DragOutcome byFiles = dragAndDrop(m_window.get(), {pointOn(QStringLiteral("Sentence"))}, &files);
+            const DragOutcome byText = dragAndDrop(m_window.get(), {pointOn(QStringLiteral("window"))}, &words);
+            m_window->handleDrop(&words);
+            QVERIFY(m_window->isRunning());
+            QVERIFY(!byFiles.accepted && !byFiles.dropAccepted);
+            QVERIFY(!byText.accepted && !byText.dropAccepted);
+            QVERIFY(m_prompter->calls.isEmpty()); // no Open dialog
+            QCOMPARE(m_prompter->files.size(), 1);
+            QCOMPARE(sentence()->text(), text);
+            QCOMPARE(m_window->openFileName(), QString());
+            QCOMPARE(m_window->undoRing().index(), before.index());
+        });
+        trigger(u"全文解析");
+        QCOMPARE(tries, 1);
+        QCOMPARE(sentence()->text(), text);
+        QVERIFY(result()->text().startsWith(text));
     }
 };
 
