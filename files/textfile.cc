@@ -94,7 +94,8 @@ bool namesOnlyListedFiles(const QString& text, const QStringList& paths)
         const QString trimmed = line.trimmed();
         if (trimmed.isEmpty() || names.contains(line) || names.contains(trimmed))
             continue;
-        const QUrl url(trimmed, QUrl::StrictMode);
+        // Encoded or not: "file:///tmp/a%20b.txt" and "file:///tmp/a b.txt".
+        const QUrl url(trimmed, QUrl::TolerantMode);
         if (url.isValid() && url.isLocalFile() && names.contains(url.toLocalFile()))
             continue;
         return false;

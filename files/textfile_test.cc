@@ -213,6 +213,9 @@ private slots:
             << QByteArray("/tmp/a b.txt\n/tmp/日本.txt\n") << twoUris << K::Files << "" << twoPaths;
         QTest::newRow("text naming the files by URI") << twoUris << twoUris << K::Files << ""
                                                       << twoPaths;
+        QTest::newRow("text naming the files by unencoded URI")
+            << QByteArray("file:///tmp/a b.txt\r\nfile:///tmp/日本.txt") << twoUris << K::Files << ""
+            << twoPaths;
         QTest::newRow("text naming one of the files")
             << QByteArray("/tmp/a b.txt") << twoUris << K::Files << "" << twoPaths;
         QTest::newRow("empty text beside files") << QByteArray("") << twoUris << K::Files << ""

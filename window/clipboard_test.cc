@@ -168,6 +168,8 @@ private slots:
             row("copy, nothing selected") << "copy" << crlf << 4 << 0 << "old" << crlf << 4 << 0 << "old";
             row("copy the line end") << "copy" << crlf << 1 << 3 << "old" << crlf << 1 << 3 << "b\r\n";
             row("paste before the line end") << "paste" << crlf << 2 << 0 << "X" << "abX\r\ncd" << 3 << 0 << "X";
+            // A caret inside a CR LF stands before it: the pair is never split.
+            row("paste inside the line end") << "paste" << crlf << 3 << 0 << "X" << "abX\r\ncd" << 3 << 0 << "X";
             row("paste after the line end") << "paste" << crlf << 4 << 0 << "X" << "ab\r\nXcd" << 5 << 0 << "X";
             row("paste at the start") << "paste" << crlf << 0 << 0 << "X\r\n" << "X\r\nab\r\ncd" << 3 << 0 << "X\r\n";
             row("paste at the end") << "paste" << crlf << 6 << 0 << "\r\nX" << "ab\r\ncd\r\nX" << 9 << 0 << "\r\nX";
