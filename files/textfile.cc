@@ -18,6 +18,9 @@ namespace {
 
 constexpr char utf8Bom[] = "\xEF\xBB\xBF";
 
+// How much of a file is checked for UTF-8 before it is decoded as UTF-8.
+constexpr qsizetype utf8Probe = 64 * 1024;
+
 enum class Utf8Shape { AsciiOnly, MultiByte, Invalid };
 
 // Strict UTF-8 (RFC 3629): no overlong forms, no surrogates, nothing above
@@ -116,16 +119,32 @@ QString decodeTextFile(QByteArrayView bytes)
 {
     // Only the one mark that chose UTF-8 is dropped; the decoder is told to
     // keep a further one as text. Bytes of a sequence cut off at the end
-    // decode to U+FFFD instead of being held back.
-    const auto utf8 = [](QByteArrayView body) {
-        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
-                                                           QStringConverter::Flag::ConvertInitialBom);
-        return QString(decoder.decode(body));
-    };
+    // decode to U+FFFD instead of being held back, and count as a fault.
+    QStringDecoder utf8(QStringConverter::Utf8,
+                        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     if (bytes.startsWith(QByteArrayView(utf8Bom)))
-        return utf8(bytes.sliced(3));
-    if (utf8Shape(bytes) == Utf8Shape::MultiByte)
-        return utf8(bytes);
+        return utf8.decode(bytes.sliced(3));
+
+    // A file in the code page nearly always shows within its first bytes that
+    // it is not UTF-8, so only a file whose beginning passes is decoded as
+    // UTF-8 whole; that decoding finds a fault further on just as strictly.
+    qsizetype probe = std::min(bytes.size(), utf8Probe);
+    while (probe < bytes.size() && probe > 0 && (uchar(bytes[probe]) & 0xC0) == 0x80)
+        --probe; // not into the middle of a character
+    if (utf8Shape(bytes.first(probe)) != Utf8Shape::Invalid) {
+        // QString::fromUtf8 is the faster decoder but says nothing of faults:
+        // it turns them into U+FFFD, so only a text holding one is decoded
+        // again, by the decoder that reports them.
+        QString text = QString::fromUtf8(bytes);
+        if (text.contains(QChar::ReplacementCharacter)) {
+            text = utf8.decode(bytes);
+            if (utf8.hasError())
+                return codepage::decode(bytes);
+        }
+        // Fewer units than bytes: at least one multi-byte character.
+        if (text.size() < bytes.size())
+            return text;
+    }
     return codepage::decode(bytes);
 }
 

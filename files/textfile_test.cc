@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -85,6 +86,41 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(TextEncoding, expected);
         QCOMPARE(detectTextEncoding(data), expected);
+        // Decoding follows the same rule.
+        QString decoded;
+        if (expected == TextEncoding::CodePage) {
+            decoded = codepage::decode(data);
+        } else {
+            const QByteArray body = data.startsWith("\xEF\xBB\xBF") ? data.mid(3) : data;
+            QStringDecoder strict(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                              QStringConverter::Flag::ConvertInitialBom);
+            decoded = strict.decode(body);
+        }
+        QCOMPARE(decodeTextFile(data), decoded);
+    }
+
+    void aFaultFarIntoTheFileIsFound_data()
+    {
+        QTest::addColumn<qsizetype>("at");
+        // Before, at and after the end of the part checked before decoding.
+        for (qsizetype at : {qsizetype(100), qsizetype(65535), qsizetype(65536), qsizetype(65537),
+                             qsizetype(300000)})
+            QTest::addRow("%lld", qlonglong(at)) << at;
+    }
+    void aFaultFarIntoTheFileIsFound()
+    {
+        QFETCH(qsizetype, at);
+        // UTF-8 Japanese up to `at`, then one Windows-932 character.
+        QByteArray data;
+        while (data.size() < at)
+            data += QByteArray("\xE3\x81\x82"); // あ
+        data.truncate(at - at % 3);
+        QByteArray faulty = data + japaneseCp932;
+        QCOMPARE(detectTextEncoding(faulty), TextEncoding::CodePage);
+        QCOMPARE(decodeTextFile(faulty), codepage::decode(faulty));
+        QCOMPARE(detectTextEncoding(data + japaneseText.toUtf8()), TextEncoding::Utf8);
+        QCOMPARE(decodeTextFile(data + japaneseText.toUtf8()),
+                 QString::fromUtf8(data) + japaneseText);
     }
 
     void theSameTextReadsTheSameInBothEncodings_data()
@@ -97,6 +133,8 @@ private slots:
         QTest::newRow("Windows-932") << japaneseCp932 << japaneseText;
         QTest::newRow("ASCII, line ends kept") << QByteArray("a\r\nb\nc\rd") << "a\r\nb\nc\rd";
         // Only the first mark is dropped; a second one is text.
+        QTest::newRow("a replacement character of its own") << bytes("e697a5efbfbd")
+                                                            << QStringLiteral("日\uFFFD");
         QTest::newRow("two marks") << bytes("efbbbfefbbbf41") << QStringLiteral("\uFEFFA");
         // A backslash in a file of ASCII only is read in the code page, where
         // 0x5C is the backslash too.
