@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScopedValueRollback>
@@ -87,16 +88,20 @@ class ExactTextEdit::Private {
 public:
     explicit Private(QTextDocument* document) : doc(document) {}
 
-    // Text that the pane itself inserts: where it went in and its own line ends.
-    struct Insertion {
+    // An edit the pane makes itself: `removed` document units from `start`
+    // replaced by `documentText`, whose line ends are of `kinds`.
+    struct Edit {
         bool active = false;
         int start = 0;
+        int removed = 0;
         QString documentText;
         std::vector<quint8> kinds;
     };
 
     void documentChanged(int position, int removed, int added);
-    bool applyChange(int from, int oldEnd, const QString& added, const Insertion& insertion);
+    bool applyChange(int from, int oldEnd, const QString& added, const Edit& edit);
+    bool applyKnownEdit(int from, int oldEnd, const QString& added, const Edit& edit);
+    void replaceKinds(size_t first, size_t count, const std::vector<quint8>& newKinds);
     QString documentRange(int from, int to) const;
     void index(bool withText) const;
     void refresh() const
@@ -109,7 +114,7 @@ public:
     QString raw;               // the document's raw text as of the last change seen
     std::vector<quint8> kinds; // the line end of each block break of `raw`, in order
     bool settingText = false;
-    Insertion insertion;
+    Edit pending; // the pane's own edit whose change report is still to come
 
     // Derived from raw and kinds, rebuilt on demand after a change.
     mutable bool stale = false;
@@ -122,7 +127,7 @@ void ExactTextEdit::Private::documentChanged(int position, int removed, int adde
 {
     if (settingText)
         return;
-    const Insertion taken = std::exchange(insertion, Insertion{});
+    const Edit taken = std::exchange(pending, Edit{});
     const int oldLength = int(raw.size());
     const int newLength = doc->characterCount() - 1;
     // The counts can include the document's last, implicit block end, which
@@ -140,26 +145,35 @@ void ExactTextEdit::Private::documentChanged(int position, int removed, int adde
         return;
     // The document changed in a way its report does not cover: compare the
     // whole text, so the table stays consistent in every case.
-    applyChange(0, oldLength, doc->toRawText(), taken);
+    const QString whole = doc->toRawText();
+    if (applyChange(0, oldLength, whole, taken))
+        return;
+    raw = whole;
+    kinds.assign(size_t(whole.count(QChar(blockBreak))), typedKind());
+    stale = true;
 }
 
-// The document's text from `from` to `to` now replaces raw[from, oldEnd).
-// Line ends inside the pane's own insertion take its kinds; the rest of the
+// The document's text `added` now replaces raw[from, oldEnd). The range
+// reported can be wider than the edit (an input method marks the whole block
+// of the caret changed, an edit block joins edits at two places), so the
+// pane's own edit is looked for first: when the report is that edit with
+// unchanged text around it, exactly its line ends change. Otherwise line
+// ends inside the pane's own inserted text take its kinds; the rest of the
 // new text is matched against the old from both ends, and line ends in the
 // matched parts keep their kind; what is left over was typed.
-bool ExactTextEdit::Private::applyChange(int from, int oldEnd, const QString& added,
-                                         const Insertion& insertion)
+bool ExactTextEdit::Private::applyChange(int from, int oldEnd, const QString& added, const Edit& edit)
 {
+    if (edit.active && applyKnownEdit(from, oldEnd, added, edit))
+        return true;
     const QStringView old = QStringView(raw).mid(from, oldEnd - from);
     const qsizetype addedLength = added.size();
 
     qsizetype insertFrom = 0;
     qsizetype insertTo = 0;
-    if (insertion.active) {
-        const qsizetype at = qsizetype(insertion.start) - from;
-        const qsizetype length = insertion.documentText.size();
-        if (at >= 0 && at + length <= addedLength
-            && QStringView(added).mid(at, length) == insertion.documentText) {
+    if (edit.active) {
+        const qsizetype at = qsizetype(edit.start) - from;
+        const qsizetype length = edit.documentText.size();
+        if (at >= 0 && at + length <= addedLength && QStringView(added).mid(at, length) == edit.documentText) {
             insertFrom = at;
             insertTo = at + length;
         }
@@ -198,7 +212,7 @@ bool ExactTextEdit::Private::applyChange(int from, int oldEnd, const QString& ad
         if (added[i] != blockBreak)
             continue;
         if (i >= insertFrom && i < insertTo) {
-            newKinds.push_back(insertion.kinds[inserted++]);
+            newKinds.push_back(edit.kinds[inserted++]);
             continue;
         }
         const qsizetype r = i < insertFrom ? i : i - gap;
@@ -212,11 +226,38 @@ bool ExactTextEdit::Private::applyChange(int from, int oldEnd, const QString& ad
     if (kinds.size() - oldBreaks.size() + newKinds.size() != size_t(doc->blockCount() - 1))
         return false;
 
-    kinds.erase(kinds.begin() + first, kinds.begin() + first + oldBreaks.size());
-    kinds.insert(kinds.begin() + first, newKinds.begin(), newKinds.end());
+    replaceKinds(size_t(first), oldBreaks.size(), newKinds);
     raw.replace(from, oldEnd - from, added);
     stale = true;
     return true;
+}
+
+bool ExactTextEdit::Private::applyKnownEdit(int from, int oldEnd, const QString& added, const Edit& edit)
+{
+    const QStringView old = QStringView(raw).mid(from, oldEnd - from);
+    const QStringView now(added);
+    const qsizetype at = qsizetype(edit.start) - from;
+    const qsizetype inserted = edit.documentText.size();
+    if (at < 0 || at + edit.removed > old.size() || at + inserted > now.size()
+        || old.size() - edit.removed != now.size() - inserted || now.mid(at, inserted) != edit.documentText
+        || old.left(at) != now.left(at) || old.mid(at + edit.removed) != now.mid(at + inserted))
+        return false;
+    const auto breaksIn = [](QStringView text) { return size_t(text.count(QChar(blockBreak))); };
+    const size_t first = (from == 0 ? 0 : size_t(doc->findBlock(from).blockNumber())) + breaksIn(old.left(at));
+    const size_t removed = breaksIn(old.mid(at, edit.removed));
+    if (first + removed > kinds.size()
+        || kinds.size() - removed + edit.kinds.size() != size_t(doc->blockCount() - 1))
+        return false;
+    replaceKinds(first, removed, edit.kinds);
+    raw.replace(from, oldEnd - from, added);
+    stale = true;
+    return true;
+}
+
+void ExactTextEdit::Private::replaceKinds(size_t first, size_t count, const std::vector<quint8>& newKinds)
+{
+    kinds.erase(kinds.begin() + qsizetype(first), kinds.begin() + qsizetype(first + count));
+    kinds.insert(kinds.begin() + qsizetype(first), newKinds.begin(), newKinds.end());
 }
 
 QString ExactTextEdit::Private::documentRange(int from, int to) const
@@ -273,6 +314,9 @@ ExactTextEdit::ExactTextEdit(QWidget* parent)
 
 ExactTextEdit::~ExactTextEdit()
 {
+    // The document outlives this part of the object: no report may reach
+    // the table once it is gone.
+    disconnect(document(), nullptr, this, nullptr);
     delete d;
 }
 
@@ -281,7 +325,7 @@ void ExactTextEdit::setText(const QString& text)
     QString documentText;
     std::vector<quint8> kinds;
     splitLineEnds(text, documentText, kinds);
-    d->insertion = {};
+    d->pending = {};
     {
         const QScopedValueRollback<bool> guard(d->settingText, true);
         QPlainTextEdit::setPlainText(documentText);
@@ -348,14 +392,15 @@ void ExactTextEdit::replaceSelection(const QString& text)
         }
         return;
     }
-    Private::Insertion insertion;
-    insertion.active = true;
-    insertion.start = cursor.selectionStart();
-    splitLineEnds(text, insertion.documentText, insertion.kinds);
-    const QString documentText = insertion.documentText;
+    Private::Edit edit;
+    edit.active = true;
+    edit.start = cursor.selectionStart();
+    edit.removed = cursor.selectionEnd() - edit.start;
+    splitLineEnds(text, edit.documentText, edit.kinds);
+    const QString documentText = edit.documentText;
     // The change report comes from insertText, or from the end of an edit
-    // block around this call (a drop), and takes the insertion with it.
-    d->insertion = std::move(insertion);
+    // block around this call (a drop), and takes the edit with it.
+    d->pending = std::move(edit);
     cursor.insertText(documentText);
     setTextCursor(cursor);
 }
@@ -399,6 +444,31 @@ void ExactTextEdit::keyPressEvent(QKeyEvent* event)
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+void ExactTextEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    // A commit replaces the selection, or a range around the caret, with
+    // typed text. Known beforehand, the change keeps every other line end
+    // even though its report covers the caret's whole block. A commit that
+    // both replaces a selection and a range around the caret is left to the
+    // general matching.
+    const QTextCursor cursor = textCursor();
+    const bool replacesSelection = cursor.hasSelection() && event->replacementLength() == 0
+                                   && event->replacementStart() == 0;
+    const bool changes = !event->commitString().isEmpty() || event->replacementLength() > 0;
+    if ((textInteractionFlags() & Qt::TextEditable) && changes && (replacesSelection || !cursor.hasSelection())) {
+        Private::Edit edit;
+        edit.active = true;
+        edit.start = cursor.selectionStart() + (replacesSelection ? 0 : event->replacementStart());
+        edit.removed = replacesSelection ? cursor.selectionEnd() - cursor.selectionStart()
+                                         : event->replacementLength();
+        splitLineEnds(event->commitString(), edit.documentText, edit.kinds);
+        std::fill(edit.kinds.begin(), edit.kinds.end(), typedKind());
+        d->pending = std::move(edit);
+    }
+    QPlainTextEdit::inputMethodEvent(event);
+    d->pending = {};
 }
 
 QMimeData* ExactTextEdit::createMimeDataFromSelection() const

@@ -14,11 +14,15 @@
 // Every sequence that the document turns into a block break is a line end of
 // the table: CR LF, LF, CR, U+2029, U+FDD0 and U+FDD1. The table follows
 // every change of the document: text that this pane inserts itself (setText,
-// replaceSelection, the widget's own paste and drop, a typed Return) keeps its
-// own line ends; where the document is changed from outside, the changed
-// range is compared with the old text, line ends in the unchanged parts keep
-// their kind and new ones stand for typedLineBreak(). The document keeps no
-// undo history: the window undoes whole pane pairs itself.
+// replaceSelection, the widget's own paste and drop) keeps its own line ends,
+// and a typed Return or an input method commit puts typedLineBreak(); where
+// the document is changed from outside, the changed range is compared with
+// the old text, line ends in the unchanged parts keep their kind and new ones
+// stand for typedLineBreak(). Copying and dragging from the pane give the
+// exact text of the selection.
+//
+// The document keeps no undo history: the window undoes whole pane pairs
+// itself. Tab moves the focus on and is never typed into the text.
 
 namespace yomika {
 
@@ -69,6 +73,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     QMimeData* createMimeDataFromSelection() const override;
     void insertFromMimeData(const QMimeData* source) override;
 

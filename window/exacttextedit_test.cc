@@ -296,6 +296,14 @@ void ExactTextEditTest::edits_data()
     QTest::newRow("input method commit with a line break")
         << QStringLiteral("a\r\nb") << qsizetype(1) << qsizetype(0) << "ime" << QStringLiteral("x\ny")
         << u"ax"_s + nl + u"y\r\nb"_s << qsizetype(3 + nl.size());
+    // The report of a commit covers the caret's whole block, here the CR
+    // line end after the replaced CR LF, which must stay as it was.
+    QTest::newRow("input method commit of a line break over a CR LF")
+        << QStringLiteral("x\r\n\ry") << qsizetype(1) << qsizetype(2) << "ime" << QStringLiteral("\n")
+        << u"x"_s + nl + u"\ry"_s << qsizetype(1 + nl.size());
+    QTest::newRow("input method commit of line breaks before a CR")
+        << QStringLiteral("a\r\n\rb") << qsizetype(1) << qsizetype(2) << "ime" << QStringLiteral("\n\r")
+        << u"a"_s + nl + nl + u"\rb"_s << qsizetype(1 + 2 * nl.size());
     QTest::newRow("replaceSelection keeps its own line ends")
         << mixed << qsizetype(1) << qsizetype(5) << "replace" << QStringLiteral("\r1\u2029\n")
         << QStringLiteral("a\r1\u2029\n\rd\u2029e\r\nf\u00A0\u2028g") << qsizetype(5);
