@@ -7,8 +7,6 @@
 
 namespace yomika {
 
-void MainWindow::startUp() { buildOptionString(); updateCaption(); }
-void MainWindow::shutDown() {}
 void MainWindow::cut() {}
 void MainWindow::copy() {}
 void MainWindow::paste() {}
