@@ -1,9 +1,7 @@
-# Writes kotoka's resource file unless it exists already. Run at build time:
-#   cmake -DRESOURCE_FILE=<dist>/dic/kotokarc -P writekotokarc.cmake
+# Puts kotoka's resource file into the program directory unless it is there
+# already: once the window has filled in its placeholder, a new build must not
+# put the placeholder back. Run at build time:
+#   cmake -DTEMPLATE=kotoka/kotokarc -DRESOURCE_FILE=<dist>/dic/kotokarc -P writekotokarc.cmake
 if(NOT EXISTS "${RESOURCE_FILE}")
-  file(WRITE "${RESOURCE_FILE}"
-"# kotoka's resource file. The window replaces the placeholder below with
-# the absolute dic folder when it first starts.
-dicdir %KOTDIC%/ipadic
-")
+  configure_file("${TEMPLATE}" "${RESOURCE_FILE}" COPYONLY)
 endif()

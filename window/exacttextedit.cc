@@ -145,7 +145,12 @@ void ExactTextEdit::Private::documentChanged(int position, int removed, int adde
         return;
     // The document changed in a way its report does not cover: compare the
     // whole text, so the table stays consistent in every case.
-    applyChange(0, oldLength, doc->toRawText(), taken);
+    const QString whole = doc->toRawText();
+    if (applyChange(0, oldLength, whole, taken))
+        return;
+    raw = whole;
+    kinds.assign(size_t(whole.count(QChar(blockBreak))), typedKind());
+    stale = true;
 }
 
 // The document's text `added` now replaces raw[from, oldEnd). The range
@@ -309,6 +314,9 @@ ExactTextEdit::ExactTextEdit(QWidget* parent)
 
 ExactTextEdit::~ExactTextEdit()
 {
+    // The document outlives this part of the object: no report may reach
+    // the table once it is gone.
+    disconnect(document(), nullptr, this, nullptr);
     delete d;
 }
 
@@ -442,12 +450,14 @@ void ExactTextEdit::inputMethodEvent(QInputMethodEvent* event)
 {
     // A commit replaces the selection, or a range around the caret, with
     // typed text. Known beforehand, the change keeps every other line end
-    // even though the report of it covers the caret's whole block.
+    // even though its report covers the caret's whole block. A commit that
+    // both replaces a selection and a range around the caret is left to the
+    // general matching.
     const QTextCursor cursor = textCursor();
     const bool replacesSelection = cursor.hasSelection() && event->replacementLength() == 0
                                    && event->replacementStart() == 0;
-    if ((textInteractionFlags() & Qt::TextEditable) && !event->commitString().isEmpty()
-        && (replacesSelection || !cursor.hasSelection())) {
+    const bool changes = !event->commitString().isEmpty() || event->replacementLength() > 0;
+    if ((textInteractionFlags() & Qt::TextEditable) && changes && (replacesSelection || !cursor.hasSelection())) {
         Private::Edit edit;
         edit.active = true;
         edit.start = cursor.selectionStart() + (replacesSelection ? 0 : event->replacementStart());

@@ -18,8 +18,11 @@
 // and a typed Return or an input method commit puts typedLineBreak(); where
 // the document is changed from outside, the changed range is compared with
 // the old text, line ends in the unchanged parts keep their kind and new ones
-// stand for typedLineBreak(). The document keeps no
-// undo history: the window undoes whole pane pairs itself.
+// stand for typedLineBreak(). Copying and dragging from the pane give the
+// exact text of the selection.
+//
+// The document keeps no undo history: the window undoes whole pane pairs
+// itself. Tab moves the focus on and is never typed into the text.
 
 namespace yomika {
 

@@ -425,7 +425,9 @@ private slots:
                     QVERIFY(QFile::copy(from.filePath(name), target + u'/' + name));
             }
         }
-        QByteArray resource = ProgramDir::bytesAt(distDic + QStringLiteral("/kotokarc"));
+        // The resource file as shipped: the build's own may have been filled
+        // in by a start of the program already.
+        QByteArray resource = ProgramDir::bytesAt(QStringLiteral(YOMIKA_SOURCE_DIR "/kotoka/kotokarc"));
         QVERIFY(!resource.isNull());
         resource.replace("%KOTDIC%", codepage::encode(QDir(dic).absolutePath()));
         QVERIFY(m_dir->write(QStringLiteral("dic\\kotokarc"), resource));
