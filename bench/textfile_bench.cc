@@ -16,55 +16,18 @@
 #include <limits>
 
 #include <QCoreApplication>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "analysis/wholefile.h"
 #include "files/textfile.h"
+#include "tests/support/prose.h"
 
 namespace {
 
 constexpr qsizetype kFileBytes = 40 * 1000 * 1000;
 constexpr int kRuns = 9;
-
-// The Japanese manual pages as text, without formatting requests, CR LF ends.
-QString manualPageProse()
-{
-    QStringList pages;
-    QDirIterator it(QStringLiteral("/usr/share/man/ja"), {QStringLiteral("*.gz")}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        pages << it.next();
-    pages.sort();
-    if (pages.isEmpty())
-        qFatal("no Japanese manual pages in /usr/share/man/ja (package manpages-ja)");
-    QString prose;
-    for (const QString& page : pages) {
-        QProcess zcat;
-        zcat.start(QStringLiteral("zcat"), {page});
-        zcat.waitForFinished(-1);
-        const QStringList lines = QString::fromUtf8(zcat.readAllStandardOutput()).split(u'\n');
-        for (const QString& line : lines) {
-            if (!line.startsWith(u'.') && !line.startsWith(u'\''))
-                prose += line + QStringLiteral("\r\n");
-        }
-        if (prose.size() > 4 * 1000 * 1000)
-            break;
-    }
-    return prose;
-}
-
-QByteArray repeatTo(const QByteArray& piece, qsizetype size)
-{
-    QByteArray all;
-    all.reserve(size + piece.size());
-    while (all.size() < size)
-        all += piece;
-    return all;
-}
 
 double bestMilliseconds(const std::function<qsizetype()>& work)
 {
@@ -99,14 +62,16 @@ using namespace yomika;
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString prose = manualPageProse();
+    const QString prose = testsupport::manualPageProse(4 * 1000 * 1000, u"\r\n");
+    if (prose.isEmpty())
+        qFatal("no Japanese manual pages (package manpages-ja)");
     QTemporaryDir dir;
     const QString cp932Path = dir.filePath(QStringLiteral("cp932.txt"));
     const QString utf8Path = dir.filePath(QStringLiteral("utf8.txt"));
     if (writeWholeFile(cp932Path, prose) != 0)
         qFatal("cannot write the Windows-932 file");
-    const QByteArray cp932 = repeatTo(readBytes(cp932Path), kFileBytes);
-    const QByteArray utf8 = repeatTo(prose.toUtf8(), kFileBytes);
+    const QByteArray cp932 = testsupport::repeatTo(readBytes(cp932Path), kFileBytes);
+    const QByteArray utf8 = testsupport::repeatTo(prose.toUtf8(), kFileBytes);
     if (!writeFile(cp932Path, cp932) || !writeFile(utf8Path, utf8))
         qFatal("cannot write the test files");
 

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
-#include <QProcess>
+
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,6 +11,7 @@
 #include "analysis/codepage.h"
 #include "analysis/errornumber.h"
 #include "files/textfile.h"
+#include "tests/support/prose.h"
 
 using namespace yomika;
 
@@ -27,22 +28,6 @@ const QString japaneseText = QStringLiteral("日本語のテキスト。\r\n");
 QByteArray bytes(const char* hex)
 {
     return QByteArray::fromHex(hex);
-}
-
-// Japanese prose from an installed manual page, roff requests stripped.
-QString manualPageProse()
-{
-    QProcess zcat;
-    zcat.start(QStringLiteral("zcat"), {QStringLiteral("/usr/share/man/ja/man1/ls.1.gz")});
-    if (!zcat.waitForFinished(10000))
-        return {};
-    QString prose;
-    const QStringList lines = QString::fromUtf8(zcat.readAllStandardOutput()).split(u'\n');
-    for (const QString& line : lines) {
-        if (!line.startsWith(u'.') && !line.startsWith(u'\''))
-            prose += line + QStringLiteral("\r\n");
-    }
-    return prose;
 }
 
 } // namespace
@@ -151,7 +136,7 @@ private slots:
 
     void realProseInBothEncodings()
     {
-        const QString prose = manualPageProse();
+        const QString prose = yomika::testsupport::manualPageProse(20000, u"\r\n");
         if (prose.isEmpty())
             QSKIP("manpages-ja is not installed");
         QCOMPARE(decodeTextFile(prose.toUtf8()), prose);
