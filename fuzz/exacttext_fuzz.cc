@@ -455,16 +455,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             int tail = docLength - cursor.selectionEnd();
             const qsizetype movedStart = model.exactPos(cursor.selectionStart());
             const QString moved = model.exact().mid(movedStart, model.exactPos(cursor.selectionEnd()) - movedStart);
+            // Where the second edit goes, in the text after the removal.
+            const int removedLength = cursor.selectionEnd() - cursor.selectionStart();
+            const int length = docLength - removedLength;
+            const int target = data.ConsumeIntegralInRange(0, length);
+            if (move) {
+                // A drop puts the caret at the drop point without scrolling
+                // to it, before the edit block; the removal moves it on to
+                // the target. Placed inside the block, the caret would make
+                // the base class scroll to it, going by lines of blocks that
+                // the removal joined and that the document lays out again
+                // only when the block closes.
+                QTextCursor caret(pane->document());
+                caret.setPosition(target <= cursor.selectionStart() ? target : target + removedLength);
+                pane->setTextCursor(caret);
+            }
             note(QStringLiteral("edit block: remove %1").arg(range(cursor)));
             cursor.beginEditBlock();
             cursor.removeSelectedText();
-            int length = pane->document()->characterCount() - 1;
             QTextCursor second(pane->document());
-            second.setPosition(data.ConsumeIntegralInRange(0, length));
-            low = std::min(low, second.position());
-            tail = std::min(tail, length - second.position());
+            second.setPosition(target);
+            low = std::min(low, target);
+            tail = std::min(tail, length - target);
             if (move) {
-                pane->setTextCursor(second);
+                if (pane->textCursor().position() != target || pane->textCursor().hasSelection())
+                    fail("the removal put the caret elsewhere", *pane, model);
                 const QString text = data.ConsumeBool() ? moved : randomText(data, 8);
                 note(QStringLiteral("  caret to %1, replaceSelection %2").arg(second.position()).arg(visible(text)));
                 pane->replaceSelection(text);

@@ -474,13 +474,15 @@ void ExactTextEditTest::dropIntoLaidOutParagraph()
     QMimeData data;
     data.setText(dropped);
     if (move) {
+        // As the drop does: the caret goes to the drop point, and the
+        // dragged text is removed in the edit block of the paste.
         edit.setSelection(0, dropped.size());
-        QTextCursor cursor = edit.textCursor();
-        cursor.beginEditBlock();
-        cursor.removeSelectedText();
+        QTextCursor dragged = edit.textCursor();
         edit.setTextCursor(at);
+        dragged.beginEditBlock();
+        dragged.removeSelectedText();
         edit.insertFromMimeData(&data);
-        cursor.endEditBlock();
+        dragged.endEditBlock();
     } else {
         const QPoint target = edit.cursorRect(at).center();
         QVERIFY(edit.viewport()->rect().contains(target));
