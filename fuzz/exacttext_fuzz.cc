@@ -6,6 +6,8 @@
 //
 // Build with -DYOMIKA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++, then for a minute:
 //   exacttext_fuzz -max_total_time=60 <work corpus> fuzz/corpus/exacttext
+// and to see what a crashing input does:
+//   EXACTTEXT_TRACE=1 exacttext_fuzz <crash file>
 
 #include <cstdio>
 #include <cstdlib>
@@ -145,8 +147,27 @@ struct Model {
     }
 };
 
-// What the input did so far, shown when a check fails.
+// What the input did so far, shown when a check fails. A crash shows none:
+// with EXACTTEXT_TRACE set, every step is written out as it is taken.
 QString trace;
+const bool echoTrace = qEnvironmentVariableIsSet("EXACTTEXT_TRACE");
+
+void addTrace(const QString& line)
+{
+    trace += line;
+    if (echoTrace)
+        std::fputs(line.toUtf8().constData(), stderr);
+}
+
+void note(const QString& line)
+{
+    addTrace(QStringLiteral("      ") + line + u'\n');
+}
+
+QString range(const QTextCursor& cursor)
+{
+    return QStringLiteral("%1..%2").arg(cursor.selectionStart()).arg(cursor.selectionEnd());
+}
 
 QString visible(const QString& text)
 {
@@ -295,7 +316,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     FuzzedDataProvider data(bytes, size);
 
     Model model = Model::split(randomText(data, 200));
-    trace = QStringLiteral("    setText %1\n").arg(visible(model.exact()));
+    trace.clear();
+    addTrace(QStringLiteral("    setText %1\n").arg(visible(model.exact())));
     pane->setText(model.exact());
     verify(*pane, model);
 
@@ -304,12 +326,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         const int op = data.ConsumeIntegralInRange(0, 13);
         {
             const QTextCursor c = pane->textCursor();
-            trace += QStringLiteral("    op %1 (caret %2..%3) on %4\n")
-                         .arg(op).arg(c.selectionStart()).arg(c.selectionEnd()).arg(visible(model.exact()));
+            addTrace(QStringLiteral("    op %1 (caret %2..%3) on %4\n")
+                         .arg(op).arg(c.selectionStart()).arg(c.selectionEnd()).arg(visible(model.exact())));
         }
         switch (op) {
         case 0: { // a new text
             const QString text = randomText(data, 200);
+            note(QStringLiteral("setText %1").arg(visible(text)));
             pane->setText(text);
             model = Model::split(text);
             break;
@@ -318,6 +341,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             const qsizetype length = model.exact().size();
             const qsizetype start = data.ConsumeIntegralInRange<qsizetype>(-2, length + 2);
             const qsizetype count = data.ConsumeIntegralInRange<qsizetype>(-2, length + 2);
+            note(QStringLiteral("setSelection %1, %2").arg(start).arg(count));
             pane->setSelection(start, count);
             const qsizetype s = std::clamp<qsizetype>(start, 0, length);
             const qsizetype e = s + std::clamp<qsizetype>(count, 0, length - s);
@@ -330,6 +354,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             pane->setTextCursor(randomRange(data, *pane));
             const QString text = randomText(data, 12);
             const Range before = selectionOf(*pane);
+            note(QStringLiteral("replaceSelection %1").arg(visible(text)));
             pane->replaceSelection(text);
             model.replace(before.from, before.to, Model::split(text));
             break;
@@ -339,6 +364,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             const QString text = randomText(data, 12);
             const int from = cursor.selectionStart();
             const int to = cursor.selectionEnd();
+            note(QStringLiteral("insertText %1 over %2").arg(visible(text), range(cursor)));
             cursor.insertText(text);
             model.edit(from, to, text, typed);
             break;
@@ -347,6 +373,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             QTextCursor cursor(pane->document());
             cursor.setPosition(data.ConsumeIntegralInRange(0, docLength));
             const int at = cursor.position();
+            note(QStringLiteral("insertBlock at %1").arg(at));
             cursor.insertBlock();
             model.edit(at, at, QStringLiteral("\n"), typed);
             break;
@@ -354,6 +381,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         case 5: { // Return typed over the selection
             pane->setTextCursor(randomRange(data, *pane));
             const Range before = selectionOf(*pane);
+            note(QStringLiteral("Return over %1").arg(range(pane->textCursor())));
             sendKey(*pane, Qt::Key_Return, QStringLiteral("\r"));
             model.replace(before.from, before.to, Model::split(ExactTextEdit::typedLineBreak()));
             break;
@@ -361,6 +389,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         case 6: { // a character typed over the selection
             pane->setTextCursor(randomRange(data, *pane));
             const Range before = selectionOf(*pane);
+            note(QStringLiteral("x typed over %1").arg(range(pane->textCursor())));
             sendKey(*pane, Qt::Key_X, QStringLiteral("x"));
             model.edit(before.from, before.to, QStringLiteral("x"), typed);
             break;
@@ -370,6 +399,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             const bool backspace = data.ConsumeBool();
             pane->setTextCursor(randomRange(data, *pane));
             const Range before = selectionOf(*pane);
+            note(QStringLiteral("%1 over %2")
+                     .arg(backspace ? QStringLiteral("Backspace") : QStringLiteral("Delete"), range(pane->textCursor())));
             sendKey(*pane, backspace ? Qt::Key_Backspace : Qt::Key_Delete);
             const int removed = docLength - (pane->document()->characterCount() - 1);
             int from = before.from;
@@ -395,7 +426,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
                 before.from += replaceFrom;
                 before.to = before.from + replaceLength;
             }
-            trace += QStringLiteral("      commit %1 over %2..%3\n").arg(visible(commit)).arg(before.from).arg(before.to);
+            note(QStringLiteral("commit %1 over %2..%3").arg(visible(commit)).arg(before.from).arg(before.to));
             QInputMethodEvent event;
             event.setCommitString(commit, replaceFrom, replaceLength);
             QApplication::sendEvent(pane, &event);
@@ -411,6 +442,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             QTextCharFormat format;
             format.setFontWeight(data.ConsumeBool() ? QFont::Bold : QFont::Normal);
             format.setFontItalic(data.ConsumeBool());
+            note(QStringLiteral("format weight %1 italic %2 over %3")
+                     .arg(format.fontWeight()).arg(format.fontItalic()).arg(range(cursor)));
             cursor.mergeCharFormat(format);
             break;
         }
@@ -422,18 +455,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             int tail = docLength - cursor.selectionEnd();
             const qsizetype movedStart = model.exactPos(cursor.selectionStart());
             const QString moved = model.exact().mid(movedStart, model.exactPos(cursor.selectionEnd()) - movedStart);
+            // Where the second edit goes, in the text after the removal.
+            const int removedLength = cursor.selectionEnd() - cursor.selectionStart();
+            const int length = docLength - removedLength;
+            const int target = data.ConsumeIntegralInRange(0, length);
+            if (move) {
+                // A drop puts the caret at the drop point without scrolling
+                // to it, before the edit block; the removal moves it on to
+                // the target. Placed inside the block, the caret would make
+                // the base class scroll to it, going by lines of blocks that
+                // the removal joined and that the document lays out again
+                // only when the block closes.
+                QTextCursor caret(pane->document());
+                caret.setPosition(target <= cursor.selectionStart() ? target : target + removedLength);
+                pane->setTextCursor(caret);
+            }
+            note(QStringLiteral("edit block: remove %1").arg(range(cursor)));
             cursor.beginEditBlock();
             cursor.removeSelectedText();
-            int length = pane->document()->characterCount() - 1;
             QTextCursor second(pane->document());
-            second.setPosition(data.ConsumeIntegralInRange(0, length));
-            low = std::min(low, second.position());
-            tail = std::min(tail, length - second.position());
+            second.setPosition(target);
+            low = std::min(low, target);
+            tail = std::min(tail, length - target);
             if (move) {
-                pane->setTextCursor(second);
-                pane->replaceSelection(data.ConsumeBool() ? moved : randomText(data, 8));
+                if (pane->textCursor().position() != target || pane->textCursor().hasSelection())
+                    fail("the removal put the caret elsewhere", *pane, model);
+                const QString text = data.ConsumeBool() ? moved : randomText(data, 8);
+                note(QStringLiteral("  caret to %1, replaceSelection %2").arg(second.position()).arg(visible(text)));
+                pane->replaceSelection(text);
             } else {
-                second.insertText(randomText(data, 8));
+                const QString text = randomText(data, 8);
+                note(QStringLiteral("  insertText %1 at %2").arg(visible(text)).arg(second.position()));
+                second.insertText(text);
             }
             cursor.endEditBlock();
             // Line ends before and after everything touched keep their kinds.
@@ -452,12 +505,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
                 // The text read back, set again: edits can join a CR and a
                 // following LF line end into the text of one CR LF.
                 const QString text = pane->text();
+                note(QStringLiteral("text set again"));
                 pane->setText(text);
                 model = Model::split(text);
             } else {
                 // The base class's own setter: its line ends are typed.
                 QPlainTextEdit& base = *pane;
                 const QString text = randomText(data, 40);
+                note(QStringLiteral("base class setPlainText %1").arg(visible(text)));
                 base.setPlainText(text);
                 model = Model::split(text);
                 std::fill(model.kinds.begin(), model.kinds.end(), typed);

@@ -385,23 +385,35 @@ void ExactTextEdit::setSelection(qsizetype start, qsizetype length)
 void ExactTextEdit::replaceSelection(const QString& text)
 {
     QTextCursor cursor = textCursor();
-    if (text.isEmpty()) {
-        if (cursor.hasSelection()) {
-            cursor.removeSelectedText();
-            setTextCursor(cursor);
-        }
+    if (text.isEmpty() && !cursor.hasSelection())
         return;
-    }
     Private::Edit edit;
     edit.active = true;
-    edit.start = cursor.selectionStart();
-    edit.removed = cursor.selectionEnd() - edit.start;
+    const int start = cursor.selectionStart();
+    edit.start = start;
+    edit.removed = cursor.selectionEnd() - start;
     splitLineEnds(text, edit.documentText, edit.kinds);
     const QString documentText = edit.documentText;
-    // The change report comes from insertText, or from the end of an edit
-    // block around this call (a drop), and takes the edit with it.
+    // The change report comes from the edit itself, or from the end of an
+    // edit block around this call (a drop), and takes the edit with it.
     d->pending = std::move(edit);
-    cursor.insertText(documentText);
+    if (documentText.isEmpty())
+        cursor.removeSelectedText();
+    else
+        cursor.insertText(documentText);
+    if (d->pending.active) {
+        // No report yet: an edit block is open, and the document lays the
+        // changed blocks out again only when it closes. Until then their
+        // layouts keep the lines of the old text, which can end before the
+        // caret, and the base class, scrolling to the caret, uses the line
+        // it finds there without checking that there is one. A cleared
+        // layout is laid out afresh from the current text when asked for.
+        for (QTextBlock block = document()->findBlock(start); block.isValid(); block = block.next()) {
+            block.clearLayout();
+            if (block == cursor.block())
+                break;
+        }
+    }
     setTextCursor(cursor);
 }
 

@@ -3,6 +3,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -62,6 +63,9 @@ private slots:
     void copyAndCutGiveExactText();
     void dropInsertsExactly();
     void moveWithinOneEditBlock();
+    void dropIntoLaidOutParagraph_data();
+    void dropIntoLaidOutParagraph();
+    void removeWithinOneEditBlock();
     void baseClassSetterKeepsTableConsistent();
     void tabMovesFocus();
 };
@@ -425,6 +429,104 @@ void ExactTextEditTest::moveWithinOneEditBlock()
     edit.insertFromMimeData(&data);
     cursor.endEditBlock();
     QCOMPARE(edit.text(), QStringLiteral("cd\ref\nab\r\ngh\u2029"));
+}
+
+void ExactTextEditTest::dropIntoLaidOutParagraph_data()
+{
+    QTest::addColumn<bool>("move");
+    QTest::addColumn<QString>("dropped");
+    QTest::addColumn<int>("fromEnd");
+    QTest::newRow("drop past the old end of the paragraph") << false << hint1 << 3;
+    QTest::newRow("drop of lines past the old end") << false << u"一行目\r\n二行目\r三行目\uFDD0四"_s << 2;
+    QTest::newRow("drop short of the old end") << false << u"短い"_s << 5;
+    QTest::newRow("move from the line above") << true << hint2 << 4;
+}
+
+void ExactTextEditTest::dropIntoLaidOutParagraph()
+{
+    // A drop opens an edit block, and the document lays changed blocks out
+    // again only when it closes. The dropped text lands in a paragraph that
+    // is laid out (visible) and starts above the visible part, so the pane
+    // scrolls to the caret after the text, which must not go by the old
+    // lines of that paragraph. A move within the pane removes the dragged
+    // text in the same edit block first.
+    QFETCH(bool, move);
+    QFETCH(QString, dropped);
+    QFETCH(int, fromEnd);
+    QString paragraph;
+    for (int i = 0; i < 8; ++i)
+        paragraph += hint1 + hint2;
+    const QString text = (move ? dropped : hint2) + u"\r\n"_s + paragraph;
+    const QString rest = move ? text.mid(dropped.size()) : text;
+    const QString expected = rest.left(rest.size() - fromEnd) + dropped + rest.right(fromEnd);
+
+    DropTarget edit;
+    edit.resize(300, 120);
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    edit.setText(text);
+    edit.verticalScrollBar()->setValue(edit.verticalScrollBar()->maximum());
+    const QTextBlock last = edit.document()->lastBlock();
+    QTextCursor at(edit.document());
+    at.setPosition(last.position());
+    QVERIFY(edit.cursorRect(at).top() < 0);
+    at.setPosition(last.position() + last.length() - 1 - fromEnd);
+    QMimeData data;
+    data.setText(dropped);
+    if (move) {
+        // As the drop does: the caret goes to the drop point, and the
+        // dragged text is removed in the edit block of the paste.
+        edit.setSelection(0, dropped.size());
+        QTextCursor dragged = edit.textCursor();
+        edit.setTextCursor(at);
+        dragged.beginEditBlock();
+        dragged.removeSelectedText();
+        edit.insertFromMimeData(&data);
+        dragged.endEditBlock();
+    } else {
+        const QPoint target = edit.cursorRect(at).center();
+        QVERIFY(edit.viewport()->rect().contains(target));
+        QDragEnterEvent enter(target, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit.viewport(), &enter);
+        QDragMoveEvent dragMove(target, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit.viewport(), &dragMove);
+        QDropEvent drop(QPointF(target), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit.viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+    }
+    QCOMPARE(edit.text(), expected);
+    QCOMPARE(edit.selectionStart(), expected.size() - fromEnd);
+    QCOMPARE(edit.selectionLength(), qsizetype(0));
+    QTRY_VERIFY(edit.viewport()->rect().contains(edit.cursorRect().center()));
+}
+
+void ExactTextEditTest::removeWithinOneEditBlock()
+{
+    // Removing from the end of a laid-out paragraph into the next one puts
+    // the caret past the old lines of the paragraph while an edit block is
+    // still open; the paragraph starts above the visible part, so the pane
+    // scrolls to the caret.
+    QString paragraph;
+    for (int i = 0; i < 8; ++i)
+        paragraph += hint1 + hint2;
+    const QString text = paragraph + u"\r\n"_s + hint1 + u"\n"_s + hint2;
+    ExactTextEdit edit;
+    edit.resize(300, 120);
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    edit.setText(text);
+    edit.setSelection(paragraph.size() - 1, 0);
+    QTRY_VERIFY(edit.viewport()->rect().contains(edit.cursorRect().center()));
+    QTextCursor start(edit.document());
+    QVERIFY(edit.cursorRect(start).top() < 0);
+    edit.setSelection(paragraph.size(), 4);
+    QTextCursor block = edit.textCursor();
+    block.beginEditBlock();
+    edit.replaceSelection(QString());
+    block.endEditBlock();
+    QCOMPARE(edit.text(), paragraph + hint1.mid(2) + u"\n"_s + hint2);
+    QCOMPARE(edit.selectionStart(), paragraph.size());
+    QTRY_VERIFY(edit.viewport()->rect().contains(edit.cursorRect().center()));
 }
 
 void ExactTextEditTest::baseClassSetterKeepsTableConsistent()
