@@ -144,7 +144,7 @@ start_program() {
 
 find_main_window() {
     local id
-    for id in $(xdotool search --onlyvisible --pid "$APP_PID" --name '^Yomika( - .*)?$' 2>/dev/null); do
+    for id in $(xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Yomika( - .*)?$' 2>/dev/null); do
         echo "$id"
         return 0
     done
@@ -209,7 +209,7 @@ click() { # click NAME [FX FY]
     local point
     point=$(control_point "$@")
     # shellcheck disable=SC2086
-    xdotool mousemove --sync $point click 1
+    xdotool mousemove $point sleep 0.1 click 1
     sleep 0.2
 }
 
@@ -298,14 +298,14 @@ expect_result_soon() { read_result "$1" 60; }
 # wait_message_box [SECONDS]: the id of the program's message box ("Yomika 2000").
 wait_message_box() {
     local limit=${1:-20} id
-    wait_for "$limit" sh -c "xdotool search --onlyvisible --pid $APP_PID --name '^Yomika 2000\$'" ||
+    wait_for "$limit" sh -c "xdotool search --all --onlyvisible --pid $APP_PID --name '^Yomika 2000\$'" ||
         return 1
-    id=$(xdotool search --onlyvisible --pid "$APP_PID" --name '^Yomika 2000$' | head -n 1)
+    id=$(xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Yomika 2000$' | head -n 1)
     echo "$id"
 }
 
 no_message_box() {
-    ! xdotool search --onlyvisible --pid "$APP_PID" --name '^Yomika 2000$' >/dev/null 2>&1
+    ! xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Yomika 2000$' >/dev/null 2>&1
 }
 
 # grab_settled ID OUT: a screenshot of a window once two grabs agree (it has painted).
@@ -338,9 +338,9 @@ expect_message_box() {
     local probe=$!
     EXTRA_PIDS+=($probe)
     local ref
-    wait_for 20 sh -c "xdotool search --onlyvisible --pid $probe --name '^Yomika 2000\$'" ||
+    wait_for 20 sh -c "xdotool search --all --onlyvisible --pid $probe --name '^Yomika 2000\$'" ||
         fail "the probe's message box did not appear"
-    ref=$(xdotool search --onlyvisible --pid "$probe" --name '^Yomika 2000$' | head -n 1)
+    ref=$(xdotool search --all --onlyvisible --pid "$probe" --name '^Yomika 2000$' | head -n 1)
     grab_settled "$ref" "$WORK/expected-$name.png" || fail "cannot grab the probe's box"
     kill "$probe" 2>/dev/null
     wait "$probe" 2>/dev/null || true
@@ -361,7 +361,7 @@ expect_message_box() {
 answer_box() {
     xdotool windowactivate --sync "$BOX" >/dev/null 2>&1 || true
     xdotool key "$1"
-    wait_for 10 sh -c "! xdotool search --onlyvisible --pid $APP_PID --name '^Yomika 2000\$'" ||
+    wait_for 10 sh -c "! xdotool search --all --onlyvisible --pid $APP_PID --name '^Yomika 2000\$'" ||
         fail "the message box did not close"
     sleep 0.3
 }
@@ -371,8 +371,8 @@ answer_box() {
 # wait_dialog TITLE: the id of the program's window with that caption.
 wait_dialog() {
     local title=$1
-    wait_for 20 sh -c "xdotool search --onlyvisible --pid $APP_PID --name '^$title\$'" || return 1
-    xdotool search --onlyvisible --pid "$APP_PID" --name "^$title\$" | head -n 1
+    wait_for 20 sh -c "xdotool search --all --onlyvisible --pid $APP_PID --name '^$title\$'" || return 1
+    xdotool search --all --onlyvisible --pid "$APP_PID" --name "^$title\$" | head -n 1
 }
 
 # choose_file TITLE PATH: in the open file dialog, types PATH into the file
@@ -393,7 +393,7 @@ choose_file() {
     fi
     sleep 0.3
     key Return
-    wait_for 10 sh -c "! xdotool search --onlyvisible --pid $APP_PID --name '^$title\$'" ||
+    wait_for 10 sh -c "! xdotool search --all --onlyvisible --pid $APP_PID --name '^$title\$'" ||
         fail "the dialog \"$title\" stayed open"
 }
 
