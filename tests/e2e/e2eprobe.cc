@@ -9,7 +9,7 @@
 // The drag source is a small window titled "e2e drag source"; a mouse press
 // in it starts a real drag through the X drag-and-drop protocol, and when the
 // drag ends the probe prints "drop-action N" (Qt::DropAction of the answer,
-// 0 when the target refused) and exits. TEXT may hold \r, \n and \t escapes.
+// 0 when the target refused), serves the data for a second and a half more and exits. TEXT may hold \r, \n and \t escapes.
 // The message box is made by the program's own dialog code with the same
 // translation loaded, so a screenshot of it is what the program must show.
 
@@ -68,7 +68,10 @@ protected:
                                                  Qt::CopyAction);
         std::printf("drop-action %d\n", int(action));
         std::fflush(stdout);
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        // The drag returns once the drop is sent; the target fetches the data
+        // from us afterwards, so stay a while to hand it over, as a file
+        // manager would.
+        QTimer::singleShot(1500, qApp, &QCoreApplication::quit);
     }
 
 private:

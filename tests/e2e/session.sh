@@ -397,6 +397,56 @@ choose_file() {
         fail "the dialog \"$title\" stayed open"
 }
 
+# ---------------------------------------------------------------- drag and drop
+
+# drag_drop CONTROL FX FY PROBE-ARGS...: a drag from another process (the
+# probe's drag source) onto a point of a control, the pointer moved in steps
+# as a hand moves it. BEFORE_DROP, when set, is run while the drag hovers
+# over the target, just before the button is let go. The answer the target
+# gave (a Qt::DropAction number, 0 when refused) is left in DROP_ACTION.
+drag_drop() {
+    local control=$1 fx=$2 fy=$3
+    shift 3
+    "$E2E_PROBE" drag "$@" >"$WORK/drag.out" 2>"$WORK/drag.err" &
+    local probe=$!
+    EXTRA_PIDS+=($probe)
+    wait_for 20 sh -c "xdotool search --all --onlyvisible --pid $probe --name '^e2e drag source\$'" ||
+        fail "the drag source did not appear"
+    local source sx sy sw sheight tx ty
+    source=$(xdotool search --all --onlyvisible --pid "$probe" --name '^e2e drag source$' | head -n 1)
+    sx=$(window_field "$source" 'Absolute upper-left X')
+    sy=$(window_field "$source" 'Absolute upper-left Y')
+    sw=$(window_field "$source" Width)
+    sheight=$(window_field "$source" Height)
+    read -r tx ty <<<"$(control_point "$control" "$fx" "$fy")"
+    local x=$((sx + sw / 2)) y=$((sy + sheight / 2))
+    xdotool mousemove "$x" "$y"
+    sleep 0.3
+    xdotool mousedown 1
+    sleep 0.3
+    local i steps=12
+    for i in $(seq 1 $steps); do
+        xdotool mousemove $((x + (tx - x) * i / steps)) $((y + (ty - y) * i / steps))
+        sleep 0.08
+    done
+    # The last moves over the target let it answer the position messages.
+    xdotool mousemove "$((tx + 1))" "$ty"
+    sleep 0.2
+    xdotool mousemove "$tx" "$ty"
+    sleep 0.4
+    if [ -n "${BEFORE_DROP:-}" ]; then
+        eval "$BEFORE_DROP"
+        sleep 0.2
+    fi
+    xdotool mouseup 1
+    wait_for 20 grep -q '^drop-action' "$WORK/drag.out" ||
+        fail "the drag source reported no answer: $(cat "$WORK/drag.err")"
+    DROP_ACTION=$(awk '/^drop-action/ { print $2 }' "$WORK/drag.out")
+    # The source serves the data while the target takes it, then ends by itself.
+    wait_for 20 sh -c "! kill -0 $probe 2>/dev/null" || fail "the drag source did not end"
+    wait "$probe" 2>/dev/null || true
+}
+
 # ---------------------------------------------------------------- processes
 
 # Processes started from the program directory (the analyzer, or what stands
