@@ -13,14 +13,24 @@
 // on Windows, Windows-932 (Shift-JIS with Microsoft's mapping) everywhere else.
 //
 // Conversion never fails and never loses a byte silently:
-//  - bytes the code page maps decode as Windows decodes them;
+//  - bytes the code page maps decode as Windows decodes them, the single
+//    bytes 0x80, 0xA0 and 0xFD to 0xFF included (U+0080, U+F8F0, U+F8F1 to
+//    U+F8F3), and these characters encode back to those bytes;
 //  - any other byte decodes to U+FFFD and decoding resumes at the next byte
 //    (a lead byte with a bad trail byte gives U+FFFD, then the trail byte is
 //    decoded on its own); a lead byte at the very end gives U+FFFD;
-//  - a character the code page cannot hold encodes as "?" (one "?" for a
-//    character outside the BMP, and for a lone surrogate).
+//  - a character with two codes encodes to the one Windows chooses
+//    (U+2252 to 81E0, U+2170 to FA40, U+7E8A to FA5C);
+//  - the JIS characters that Windows-932 holds under Microsoft's code points
+//    encode as those (U+301C WAVE DASH as 8160, U+2212 MINUS SIGN as 817C,
+//    U+00A5 YEN SIGN as 5C, ...), as Windows does, so that text pasted from
+//    other systems keeps them;
+//  - any other character the code page cannot hold encodes as "?" (one "?"
+//    for a character outside the BMP, and for a lone surrogate).
 // Every byte yields at most one UTF-16 unit, so decoding n bytes gives at most
-// n units; encoding n UTF-16 units gives at most 2n bytes.
+// n units; encoding n UTF-16 units gives at most 2n bytes in a double-byte
+// code page.
+// All functions may be called from several threads at once.
 
 namespace yomika::codepage {
 
@@ -36,11 +46,15 @@ QByteArray encode(QStringView text);
 /// Decodes `bytes` and appends the result to `out` as UTF-8. When `final` is
 /// false, a lead byte standing last in `bytes` is not consumed, so that a
 /// stream can be decoded piece by piece without splitting a character.
-/// Returns the number of bytes consumed. Never fails.
+/// Returns the number of bytes consumed (all of them when `final` is true).
+/// Never fails.
 std::size_t decodeToUtf8(std::string_view bytes, std::string& out, bool final = true);
 
-/// Encodes UTF-8 text and appends the bytes to `out`. Malformed UTF-8 bytes
-/// encode as "?". Never fails.
+/// Encodes UTF-8 text and appends the bytes to `out`. Each byte that does
+/// not begin a well-formed UTF-8 sequence (a stray continuation byte, a
+/// sequence cut short, an overlong form, an encoded surrogate, a code point
+/// above U+10FFFF) encodes as one "?", and encoding resumes at the next byte.
+/// Never fails.
 void encodeFromUtf8(std::string_view utf8, std::string& out);
 
 } // namespace yomika::codepage

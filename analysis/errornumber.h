@@ -25,9 +25,10 @@ enum ErrorNumber : int {
     DiskFull = 112,
     InvalidName = 123,         // a name the file system refuses
     NameTooLong = 206,
-    FileTooLarge = 223,        // larger than the program can hold in memory
+    FileTooLarge = 223,        // above 1 GiB to read, or beyond what the file system allows to write
     IsDirectory = 267,
     DeviceError = 1117,        // the disk reported an input/output error
+    SymlinkLoop = 1921,        // the path runs through too many symbolic links
 
     // The analyzer run.
     AnalyzerMissing = 1001,        // no analyzer in the program directory

@@ -16,23 +16,29 @@ struct ReadResult {
     int error = 0;  // an ErrorNumber; 0 when the read succeeded
 };
 
-/// Reads the whole file at `path`. A missing, unreadable or non-regular path
-/// (a directory, a FIFO, a device) gives the empty text and a non-zero error
-/// number at once, without blocking. An empty file gives the empty text and 0.
+/// Reads the whole file at `path`, to its end even when it grows or shows a
+/// size of 0. A missing, unreadable or non-regular path (a directory, a FIFO,
+/// a device) gives the empty text and a non-zero error number at once,
+/// without blocking; so does a file above 1 GiB (FileTooLarge) and a failing
+/// read. An empty file gives the empty text and 0.
 ReadResult readWholeFile(const QString& path);
 
 /// Replaces the contents of `path` with `text`. The new contents are written
 /// beside the file and replace it only when complete, keeping the old file's
 /// permissions; where the folder cannot take a new file but the file itself
-/// is writable, the file is written in place. A target that exists but is not
-/// a regular file is refused with NotRegularFile and left alone.
+/// is writable, the file is written in place, and its old contents are put
+/// back when that write fails. A target that exists but is not a regular file
+/// is refused with NotRegularFile, a read-only file with AccessDenied; both
+/// are left alone. A symbolic link is written through to the file it names.
 /// Returns 0 or the ErrorNumber of the failure; on failure an earlier file at
 /// `path` keeps its contents.
 int writeWholeFile(const QString& path, QStringView text);
 
 /// Adds `text` after the last byte of `path`, creating the file when missing.
-/// A failure part-way cuts the file back to its old length, so the old
-/// contents are never damaged. Returns 0 or the ErrorNumber of the failure.
+/// A failure part-way (a write, or the flush to disk) cuts the file back to
+/// its old length, or removes the file it created, so the old contents are
+/// never damaged. A target that is not a regular file is refused with
+/// NotRegularFile. Returns 0 or the ErrorNumber of the failure.
 int appendWholeFile(const QString& path, QStringView text);
 
 namespace testing {

@@ -4,6 +4,7 @@
 #include <QTranslator>
 
 #include "window/mainwindow.h"
+#include "window/sessionend.h"
 
 int main(int argc, char* argv[])
 {
@@ -18,6 +19,8 @@ int main(int argc, char* argv[])
         QApplication::installTranslator(&qtTranslator);
 
     yomika::MainWindow window(QCoreApplication::applicationDirPath());
+    // Before start-up, so that a signal arriving meanwhile still closes the window the ordinary way.
+    new yomika::SessionEnd(&window);
     window.startUp();
     window.show();
     return QApplication::exec();

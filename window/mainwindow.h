@@ -135,6 +135,10 @@ private:
     QWidget* focusedTextControl() const;
     FieldSet fieldSet() const;
 
+    // Start-up and shut-down (window/startup.cc).
+    bool prepareAnalyzerResource();
+    bool restoreSettings();
+
     QString m_programDir;
     std::unique_ptr<Prompter> m_prompter;
     QString m_appendFileName;

@@ -7,18 +7,6 @@
 
 namespace yomika {
 
-void MainWindow::startUp() { buildOptionString(); updateCaption(); }
-void MainWindow::shutDown() {}
-void MainWindow::loadSentenceText(const QString&) {}
-void MainWindow::showResultText(const QString&) {}
-QString MainWindow::runAnalyzer(const QString&) { return {}; }
-void MainWindow::pushUndoSnapshot() {}
-void MainWindow::saveResultAs(const QString&) {}
-void MainWindow::analyzeAll() {}
-void MainWindow::analyzePartial() {}
-void MainWindow::clearPanes() {}
-void MainWindow::undo() {}
-void MainWindow::redo() {}
 void MainWindow::cut() {}
 void MainWindow::copy() {}
 void MainWindow::paste() {}
@@ -26,15 +14,10 @@ void MainWindow::selectAll() {}
 void MainWindow::copyResult() {}
 void MainWindow::pasteAsSentence() {}
 void MainWindow::openTextFile() {}
-void MainWindow::saveResult() {}
-void MainWindow::chooseAppendFile() {}
-void MainWindow::appendResult() {}
 void MainWindow::showReadme() {}
 void MainWindow::showAbout() {}
 void MainWindow::exitProgram() { close(); }
 void MainWindow::handleDrop(const QMimeData*) {}
-bool MainWindow::isRunning() const { return false; }
-void MainWindow::cancelRun() {}
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) { QMainWindow::dragEnterEvent(event); }
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) { QMainWindow::dragMoveEvent(event); }
 void MainWindow::dropEvent(QDropEvent* event) { QMainWindow::dropEvent(event); }

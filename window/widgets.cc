@@ -41,6 +41,10 @@ LineComboBox::LineComboBox(QWidget* parent)
     // adds the typed text to its list on Enter; neither belongs here.
     setCompleter(nullptr);
     setInsertPolicy(QComboBox::NoInsert);
+    // The window places its controls itself, so the size hint is never used;
+    // working it out from every item would measure each entry of a long
+    // option history when the window is first shown.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMaxVisibleItems(20);
     QLineEdit* edit = lineEdit();
     edit->setMaxLength(std::numeric_limits<int>::max());

@@ -1,0 +1,38 @@
+// kotoka's format language: any text either compiles, or is refused with a
+// message naming a position inside it; a compiled format renders known,
+// unknown and damaged morphemes without fault.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "kotoka/format.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::string error;
+    const auto format = kotoka::Format::compile(text, "\r\n", error);
+    if (!format) {
+        const std::string_view prefix = "malformed format at position ";
+        if (error.compare(0, prefix.size(), prefix) != 0)
+            std::abort();
+        const std::size_t position = std::strtoul(error.c_str() + prefix.size(), nullptr, 10);
+        if (position < 1 || position > size)
+            std::abort();
+        return 0;
+    }
+    const kotoka::Morpheme morphemes[] = {
+        {"東京", "名詞,固有名詞,地域,一般,*,*,東京,トウキョウ,トーキョー", false},
+        {"行っ", "動詞,自立,*,*,五段・カ行促音便,連用タ接続,行く,イッ,イッ", false},
+        {"xyzzy", "名詞,固有名詞,組織,*,*,*,*", true},
+        {"\"", "\"a,\"\"b\",\"", false},
+        {"", "", false},
+        {text, text, true},
+    };
+    std::string out;
+    for (const kotoka::Morpheme& morpheme : morphemes)
+        format->render(morpheme, out);
+    return 0;
+}

@@ -1,0 +1,75 @@
+#include "kotoka/engine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "kotoka/system.h"
+
+namespace kotoka {
+
+Engine::Engine() = default;
+Engine::~Engine()
+{
+    // The tagger and lattice belong to the model: release them first.
+    m_lattice.reset();
+    m_tagger.reset();
+    m_model.reset();
+}
+
+bool Engine::load(const std::string& dicdir, std::string& error)
+{
+    const std::string systemDictionary = sys::joinPath(dicdir, "sys.dic");
+    const std::string dictionaryResource = sys::joinPath(dicdir, "dicrc");
+    if (!sys::isRegularFile(systemDictionary) || !sys::isRegularFile(dictionaryResource)) {
+        error = "no dictionary in " + dicdir + " (sys.dic and dicrc are needed)";
+        return false;
+    }
+
+    // The engine reads its settings from the dictionary's own dicrc, so it
+    // needs no configuration of the system's. The arguments go as a list,
+    // so folders with blanks stay whole.
+    std::string dicdirOption = "--dicdir=" + dicdir;
+    std::string rcfileOption = "--rcfile=" + dictionaryResource;
+    std::string program = "kotoka";
+    std::vector<char*> argv = {program.data(), dicdirOption.data(), rcfileOption.data()};
+    m_model.reset(MeCab::createModel(static_cast<int>(argv.size()), argv.data()));
+    if (!m_model) {
+        error = "the dictionary in " + dicdir + " cannot be loaded: " + MeCab::getLastError();
+        return false;
+    }
+    const MeCab::DictionaryInfo* info = m_model->dictionary_info();
+    std::string charset = info && info->charset ? info->charset : "";
+    std::transform(charset.begin(), charset.end(), charset.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (charset != "utf-8" && charset != "utf8") {
+        error = "the dictionary in " + dicdir + " is in " + (charset.empty() ? "an unknown charset" : charset)
+            + ", not UTF-8";
+        m_model.reset();
+        return false;
+    }
+    m_tagger.reset(m_model->createTagger());
+    m_lattice.reset(m_model->createLattice());
+    if (!m_tagger || !m_lattice) {
+        error = std::string("the engine cannot start: ") + MeCab::getLastError();
+        return false;
+    }
+    return true;
+}
+
+bool Engine::parse(std::string_view sentence, std::string& error)
+{
+    m_lattice->set_sentence(sentence.data(), sentence.size());
+    if (!m_tagger->parse(m_lattice.get())) {
+        error = std::string("the engine failed: ") + m_lattice->what();
+        return false;
+    }
+    return true;
+}
+
+std::string Engine::version()
+{
+    return MeCab::Model::version();
+}
+
+} // namespace kotoka

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <mecab.h>
+
+#include "kotoka/morpheme.h"
+
+// The morphological analysis engine: MeCab with a UTF-8 IPADIC dictionary.
+// One model, tagger and lattice serve every sentence of a run.
+
+namespace kotoka {
+
+class Engine {
+public:
+    Engine();
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    /// Loads the compiled dictionary in `dicdir`. Returns false, with
+    /// `error` set, when it is missing, damaged or not UTF-8.
+    bool load(const std::string& dicdir, std::string& error);
+
+    /// Analyzes `sentence` (UTF-8) as one sentence and calls `visit` with
+    /// each morpheme in order. Returns false, with `error` set, when the
+    /// engine fails. An empty sentence has no morphemes.
+    template <typename Visitor>
+    bool analyze(std::string_view sentence, Visitor&& visit, std::string& error)
+    {
+        if (sentence.empty())
+            return true;
+        if (!parse(sentence, error))
+            return false;
+        for (const MeCab::Node* node = m_lattice->bos_node()->next;
+             node && node->stat != MECAB_EOS_NODE; node = node->next) {
+            visit(Morpheme{std::string_view(node->surface, node->length),
+                           node->feature ? std::string_view(node->feature) : std::string_view(),
+                           node->stat == MECAB_UNK_NODE});
+        }
+        return true;
+    }
+
+    /// The engine's version text. Never fails.
+    static std::string version();
+
+private:
+    bool parse(std::string_view sentence, std::string& error);
+
+    std::unique_ptr<MeCab::Model> m_model;
+    std::unique_ptr<MeCab::Tagger> m_tagger;
+    std::unique_ptr<MeCab::Lattice> m_lattice;
+};
+
+} // namespace kotoka

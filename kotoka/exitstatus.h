@@ -1,0 +1,21 @@
+#pragma once
+
+// kotoka's exit statuses, one per cause, so that a caller that only sees the
+// status (the window shows 1100 + status when no output file appeared) can
+// tell what went wrong. README.md lists them; keep the two in step.
+
+namespace kotoka {
+
+enum ExitStatus : int {
+    Success = 0,
+    UsageError = 1,          // unknown option, missing argument, two input files
+    ResourceUnreadable = 2,  // the file named after -r cannot be read
+    ResourceIncomplete = 3,  // no dicdir line, or it still holds %KOTDIC%
+    DictionaryFailed = 4,    // the dictionary is missing, damaged or not UTF-8
+    InputUnreadable = 5,     // the input file cannot be opened or read
+    OutputFailed = 6,        // the output cannot be created or written; a partial file is removed
+    FormatMalformed = 7,     // the -F format is not valid
+    AnalysisFailed = 8,      // the engine failed on a line
+};
+
+} // namespace kotoka

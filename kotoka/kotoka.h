@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One run of kotoka, from the command line to the exit status. main only
+// hands the arguments over.
+
+namespace kotoka {
+
+/// Runs kotoka with the arguments after the program name (UTF-8). Writes
+/// help and version to standard output and every failure, as one message,
+/// to standard error. Returns an ExitStatus (exitstatus.h); on any failure
+/// no output file is left behind.
+int run(const std::vector<std::string>& arguments);
+
+} // namespace kotoka

@@ -1,0 +1,7 @@
+#include "kotoka/kotoka.h"
+#include "kotoka/system.h"
+
+int main(int argc, char* argv[])
+{
+    return kotoka::run(kotoka::sys::arguments(argc, argv));
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// kotoka's command line:
+//   kotoka [-r RCFILE] [-o OUTFILE] [-F FORMAT] [INPUTFILE]
+// Options come in any order; a value follows its option as the next
+// argument or glued to it (-Ffmt, -ooutput.txt). "-" or no INPUTFILE reads
+// standard input; no -o writes standard output.
+
+namespace kotoka {
+
+struct Options {
+    std::string resourceFile;          // empty: dic/kotokarc beside the executable
+    std::string outputFile;            // empty: standard output
+    std::optional<std::string> format; // none: the default format
+    std::string inputFile;             // empty: standard input
+    bool help = false;
+    bool version = false;
+};
+
+struct ParsedOptions {
+    Options options;
+    std::string error; // empty when the command line is valid
+};
+
+/// Parses the arguments after the program name. Sets `error` for an unknown
+/// option, an option without its value, or a second input file.
+ParsedOptions parseOptions(const std::vector<std::string>& arguments);
+
+/// The usage text shown by -h and after a command-line error. Never fails.
+std::string usageText();
+
+} // namespace kotoka

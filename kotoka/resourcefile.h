@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The resource file named after -r, dic/kotokarc in the program directory.
+// A text file in the code page of kotoka's input, one setting per line:
+//
+//   # comment (also ; comment)
+//   dicdir %KOTDIC%/ipadic
+//
+// A setting is a name, blanks (or " = ") and a value running to the end of
+// the line; blanks around the value and a pair of double quotes around it
+// are dropped. Names kotoka does not know are passed over. The window
+// replaces %KOTDIC% with the absolute dic folder on its first start; a
+// relative dicdir is taken from the folder of the resource file.
+
+namespace kotoka {
+
+/// The placeholder the window fills in.
+inline constexpr std::string_view dictionaryPlaceholder = "%KOTDIC%";
+
+struct ResourceSettings {
+    std::string dicdir; // the dictionary folder, resolved; empty on failure
+    std::string error;  // why there is no usable dicdir
+};
+
+/// Reads the settings from `text` (UTF-8) of the resource file at
+/// `resourcePath`. Fails, with `error` set, when no dicdir line is present,
+/// when its value is empty or when it still holds the placeholder.
+ResourceSettings parseResourceFile(std::string_view text, std::string_view resourcePath);
+
+} // namespace kotoka

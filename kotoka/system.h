@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What differs between Windows and the other systems. The matching source
+// file (system_posix.cc or system_win.cc) is chosen by CMake. Paths and
+// arguments are UTF-8 text inside kotoka on every system.
+
+namespace kotoka::sys {
+
+/// What ends an output line: CR LF on Windows, LF elsewhere. Never fails.
+std::string_view lineEnd();
+
+/// Sets the process up before any work: a write past a file size limit
+/// must fail as an error, not end the process unseen. Never fails.
+void prepareProcess();
+
+/// The command-line arguments after the program name, as UTF-8. Never fails.
+std::vector<std::string> arguments(int argc, char** argv);
+
+/// The folder that holds kotoka's executable, or the empty string when the
+/// system does not say.
+std::string executableDirectory();
+
+/// Whether `path` is absolute (then it does not depend on the working folder).
+bool isAbsolutePath(std::string_view path);
+
+/// `path` without its last component ("dic/kotokarc" gives "dic"; a bare
+/// name gives "."). Never fails.
+std::string parentPath(std::string_view path);
+
+/// Joins a folder and a relative path with the system's separator. Never fails.
+std::string joinPath(std::string_view folder, std::string_view relative);
+
+/// Whether `path` names an existing regular file.
+bool isRegularFile(const std::string& path);
+
+/// Whether both paths name the same existing file (hard links included).
+bool sameFile(const std::string& a, const std::string& b);
+
+/// A file read from the start to the end, or standard input.
+class InputFile {
+public:
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile();
+
+    /// Opens `path`; an empty path means standard input. Returns false with
+    /// `error` set to the system's reason when it cannot be opened.
+    bool open(const std::string& path, std::string& error);
+
+    /// Reads up to `size` bytes into `buffer`. Returns the number read, 0 at
+    /// the end, or -1 with `error` set on a read error (a folder, a device fault).
+    long read(char* buffer, std::size_t size, std::string& error);
+
+private:
+    std::intptr_t m_handle = -1; // a descriptor, or a HANDLE on Windows
+    bool m_owned = false;
+};
+
+/// The output file, created at the start and held open until it is complete,
+/// or standard output.
+class OutputFile {
+public:
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    /// Closes the file; an output that was neither closed nor discarded is discarded.
+    ~OutputFile();
+
+    /// Creates (or empties) `path`; an empty path means standard output.
+    /// Returns false with `error` set when it cannot be created.
+    bool create(const std::string& path, std::string& error);
+
+    /// Writes all of `bytes`. Returns false with `error` set when the system
+    /// refuses part of it (a full disk, a size limit, a closed pipe).
+    bool write(std::string_view bytes, std::string& error);
+
+    /// Closes the file, which releases it to whoever waits for it. Returns
+    /// false with `error` set when the last of it could not be written.
+    bool close(std::string& error);
+
+    /// Closes the file and removes it when kotoka created it as a regular
+    /// file, so that no torn output is left behind. Never fails.
+    void discard();
+
+private:
+    std::intptr_t m_handle = -1;
+    std::string m_path;
+    bool m_open = false;
+    bool m_removable = false; // a regular file named by -o, not standard output or a device
+};
+
+} // namespace kotoka::sys
