@@ -7,9 +7,8 @@
 #   E2E_DIST         the program directory laid out by the build (build/dist)
 #   E2E_PROBE        tests/e2e's helper program (drag source, message boxes, pointer)
 #   E2E_FAKE         the fake analyzer, put in place of kotoka by the fault scenarios
-#   E2E_RESOURCE     kotoka's resource file template script (writekotokarc.cmake)
+#   E2E_KOTOKARC     kotoka's resource file as it ships, with its placeholder
 #   E2E_SCREENSHOTS  where screenshots are kept for a person to look at
-#   E2E_CMAKE        cmake, to lay out the resource file as the build does
 # A scenario that lacks a tool of the X session exits 77, which CTest counts as skipped.
 
 set -euo pipefail
@@ -118,9 +117,10 @@ copy_program() {
     mkdir -p "$target"
     cp -r "$E2E_DIST"/. "$target"/
     rm -f "$target/yomika.ini" "$target/input.tmp" "$target/output.tmp"
-    if [ -n "${E2E_RESOURCE:-}" ] && [ -n "${E2E_CMAKE:-}" ]; then
-        rm -f "$target/dic/kotokarc"
-        "$E2E_CMAKE" -DRESOURCE_FILE="$target/dic/kotokarc" -P "$E2E_RESOURCE"
+    # The build's own program directory may have been started already and
+    # its placeholder filled in: a user's copy starts from the template.
+    if [ -n "${E2E_KOTOKARC:-}" ] && [ -d "$target/dic" ]; then
+        cp "$E2E_KOTOKARC" "$target/dic/kotokarc"
     fi
 }
 
