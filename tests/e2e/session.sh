@@ -38,6 +38,7 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/yomika-e2e-$SCENARIO.XXXXXX")
 PROG="$WORK/program dir" # a blank in the path, as users have
 SHOTS="$E2E_SCREENSHOTS"
 mkdir -p "$SHOTS"
+rm -f "$SHOTS/$SCENARIO"-*.png # this scenario's pictures of an earlier run
 XVFB_PID=
 WM_PID=
 APP_PID=
