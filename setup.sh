@@ -24,7 +24,7 @@ packages=(
 test_packages=(
   clang libclang-rt-14-dev
   xvfb xauth openbox xdotool xclip wmctrl x11-utils imagemagick
-  manpages-ja hyperfine
+  manpages-ja hyperfine libxcb1-dev
 )
 
 say() { printf '\n== %s\n' "$*"; }
@@ -69,7 +69,7 @@ case "$mode" in
     say "fuzzing, a bounded time for each target"
     build build-fuzz -DYOMIKA_FUZZ=ON -DYOMIKA_BENCH=OFF -DCMAKE_CXX_COMPILER=clang++ \
         -DYOMIKA_DIST_DIR="$here/build-fuzz/dist" --target fuzzers
-    (cd build-fuzz && ctest --output-on-failure -L fuzz)
+    (cd build-fuzz && ctest --output-on-failure -j "$jobs" -L fuzz)
 
     say "tests with AddressSanitizer and UndefinedBehaviorSanitizer"
     build build-asan -DYOMIKA_SANITIZE=ON -DYOMIKA_BENCH=OFF -DYOMIKA_DIST_DIR="$here/build-asan/dist"

@@ -71,6 +71,29 @@ QString TextCollector::finish()
     return std::move(m_text);
 }
 
+ByteCollector::ByteCollector(qint64 expectedBytes)
+{
+    // Room for the whole file and for the last read, which finds its end.
+    m_bytes.resize(static_cast<qsizetype>(std::max<qint64>(expectedBytes, 0)) +
+                   static_cast<qsizetype>(kPieceBytes));
+}
+
+char* ByteCollector::room()
+{
+    const auto needed = static_cast<qsizetype>(m_total) + static_cast<qsizetype>(kPieceBytes);
+    if (needed > m_bytes.size())
+        m_bytes.resize(std::max(needed, m_bytes.size() * 2));
+    return m_bytes.data() + m_total;
+}
+
+QByteArray ByteCollector::finish()
+{
+    m_bytes.resize(static_cast<qsizetype>(m_total));
+    if (m_bytes.capacity() - m_bytes.size() > m_bytes.size() / 8 + 1024)
+        m_bytes.squeeze();
+    return std::move(m_bytes);
+}
+
 namespace {
 // Units encoded for one piece: their bytes fill about one write.
 constexpr auto kPieceUnits = static_cast<qsizetype>(kPieceBytes / 2);
@@ -135,6 +158,23 @@ ReadResult readWholeFile(const QString& path)
     }
     if (result.error != NoError)
         result.text.clear();
+    return result;
+}
+
+BytesResult readWholeBytes(const QString& path)
+{
+    BytesResult result;
+    if (!wholefile::isUsableName(path)) {
+        result.error = InvalidName;
+        return result;
+    }
+    try {
+        result.error = wholefile::detail::readFileBytes(path, result.bytes);
+    } catch (const std::bad_alloc&) {
+        result.error = OutOfMemory;
+    }
+    if (result.error != NoError)
+        result.bytes.clear();
     return result;
 }
 

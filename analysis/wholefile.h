@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -22,6 +23,16 @@ struct ReadResult {
 /// without blocking; so does a file above 1 GiB (FileTooLarge) and a failing
 /// read. An empty file gives the empty text and 0.
 ReadResult readWholeFile(const QString& path);
+
+struct BytesResult {
+    QByteArray bytes; // empty on failure
+    int error = 0;    // an ErrorNumber; 0 when the read succeeded
+};
+
+/// Reads the bytes of the file at `path` whole, undecoded, for callers that
+/// choose the encoding themselves. The same refusals, size limit and error
+/// numbers as readWholeFile; an empty file gives no bytes and 0.
+BytesResult readWholeBytes(const QString& path);
 
 /// Replaces the contents of `path` with `text`. The new contents are written
 /// beside the file and replace it only when complete, keeping the old file's

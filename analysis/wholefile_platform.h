@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -51,6 +52,24 @@ private:
     qsizetype m_written = 0;
 };
 
+// Collects the bytes of a file as they are read, undecoded (for the user's
+// text files, whose encoding is known only when all their bytes are in).
+class ByteCollector {
+public:
+    /// Throws std::bad_alloc when memory runs out, as do room() and finish().
+    explicit ByteCollector(qint64 expectedBytes);
+
+    char* room();
+    std::size_t roomSize() const { return kPieceBytes; }
+    void add(std::size_t bytes) { m_total += static_cast<qint64>(bytes); }
+    qint64 total() const { return m_total; }
+    QByteArray finish();
+
+private:
+    QByteArray m_bytes;
+    qint64 m_total = 0;
+};
+
 // Hands out the encoded text piece by piece, for writing.
 class EncodedPieces {
 public:
@@ -82,6 +101,10 @@ void spendWriteAllowance(std::size_t written);
 
 /// Reads the regular file at `path` whole into `text`.
 int readFile(const QString& path, QString& text);
+
+/// Reads the regular file at `path` whole into `bytes`, with the same
+/// refusals and size limit as readFile.
+int readFileBytes(const QString& path, QByteArray& bytes);
 
 /// Replaces the regular file at `path` (or creates it) with `pieces`.
 int replaceFile(const QString& path, EncodedPieces& pieces);

@@ -324,9 +324,10 @@ int writeInPlace(const QByteArray& target, EncodedPieces& pieces)
     return error;
 }
 
-} // namespace
-
-int readFile(const QString& path, QString& text)
+// One read loop for the text and for the bytes of a file: `Collector` takes
+// the bytes as they come (TextCollector decodes them, ByteCollector keeps them).
+template <typename Collector, typename Result>
+int readWith(const QString& path, Result& result)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat status;
@@ -348,7 +349,7 @@ int readFile(const QString& path, QString& text)
     if (status.st_size > kMaxReadBytes)
         return FileTooLarge;
 
-    TextCollector collector(status.st_size);
+    Collector collector(status.st_size);
     for (;;) {
         const ssize_t got = ::read(fd.get(), collector.room(), collector.roomSize());
         if (got < 0) {
@@ -365,8 +366,20 @@ int readFile(const QString& path, QString& text)
             return FileTooLarge;
     }
     fd.close(); // nothing was written: a failing close loses nothing
-    text = collector.finish();
+    result = collector.finish();
     return NoError;
+}
+
+} // namespace
+
+int readFile(const QString& path, QString& text)
+{
+    return readWith<TextCollector>(path, text);
+}
+
+int readFileBytes(const QString& path, QByteArray& bytes)
+{
+    return readWith<ByteCollector>(path, bytes);
 }
 
 int replaceFile(const QString& path, EncodedPieces& pieces)

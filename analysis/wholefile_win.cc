@@ -266,9 +266,10 @@ int writeInPlace(const std::wstring& target, EncodedPieces& pieces)
     return error;
 }
 
-} // namespace
-
-int readFile(const QString& path, QString& text)
+// One read loop for the text and for the bytes of a file: `Collector` takes
+// the bytes as they come (TextCollector decodes them, ByteCollector keeps them).
+template <typename Collector, typename Result>
+int readWith(const QString& path, Result& result)
 {
     const std::wstring name = nativePath(path);
     bool exists = false;
@@ -289,7 +290,7 @@ int readFile(const QString& path, QString& text)
     if (size.QuadPart > kMaxReadBytes)
         return FileTooLarge;
 
-    TextCollector collector(size.QuadPart);
+    Collector collector(size.QuadPart);
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(handle.get(), collector.room(), static_cast<DWORD>(collector.roomSize()), &got, nullptr))
@@ -301,8 +302,20 @@ int readFile(const QString& path, QString& text)
             return FileTooLarge;
     }
     handle.close(); // nothing was written: a failing close loses nothing
-    text = collector.finish();
+    result = collector.finish();
     return NoError;
+}
+
+} // namespace
+
+int readFile(const QString& path, QString& text)
+{
+    return readWith<TextCollector>(path, text);
+}
+
+int readFileBytes(const QString& path, QByteArray& bytes)
+{
+    return readWith<ByteCollector>(path, bytes);
 }
 
 int replaceFile(const QString& path, EncodedPieces& pieces)

@@ -1,7 +1,7 @@
 // Whole-file text I/O against iconv on the same 40 MB of Japanese prose.
 //
 // The prose is the text of the Japanese manual pages, stripped of their
-// formatting requests, with CR LF line ends, converted to Windows-932 by
+// formatting markup, with CR LF line ends, converted to Windows-932 by
 // iconv and repeated up to 40 MB. Reading (bytes and decoding) is timed
 // against `iconv -f CP932 -t UTF-16LE file > /dev/null`; writing (encoding
 // and bytes, the new file replacing the old one) against
@@ -15,14 +15,13 @@
 #include <limits>
 
 #include <QCoreApplication>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "analysis/wholefile.h"
+#include "tests/support/prose.h"
 
 namespace {
 
@@ -46,49 +45,15 @@ QByteArray runProgram(const QString& program, const QStringList& arguments, cons
     return output + process.readAllStandardOutput();
 }
 
-// The text of the Japanese manual pages in UTF-8, without the lines that
-// are formatting requests and without inline font changes.
-QByteArray manualPageProse()
-{
-    QStringList pages;
-    QDirIterator it(QStringLiteral("/usr/share/man/ja"), {QStringLiteral("*.gz")}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        pages << it.next();
-    pages.sort();
-    if (pages.isEmpty())
-        qFatal("no Japanese manual pages in /usr/share/man/ja (package manpages-ja)");
-
-    QByteArray roff;
-    for (qsizetype start = 0; start < pages.size(); start += 200) {
-        roff += runProgram(QStringLiteral("gzip"),
-                           QStringList{QStringLiteral("-dc")} + pages.mid(start, 200));
-    }
-    static const QRegularExpression escapes(QStringLiteral(R"(\\f[BIRP]|\\&|\\\(..)"));
-    QByteArray prose;
-    for (const QByteArray& line : roff.split('\n')) {
-        if (line.isEmpty() || line.startsWith('.') || line.startsWith('\''))
-            continue;
-        QString text = QString::fromUtf8(line);
-        text.remove(escapes);
-        text.replace(QStringLiteral("\\-"), QStringLiteral("-"));
-        prose += text.toUtf8() + "\r\n";
-    }
-    return prose;
-}
-
 QByteArray makeWindows932File()
 {
     const QByteArray prose = runProgram(
         QStringLiteral("iconv"), {QStringLiteral("-f"), QStringLiteral("UTF-8"), QStringLiteral("-t"),
                                   QStringLiteral("CP932"), QStringLiteral("-c")},
-        manualPageProse());
+        yomika::testsupport::manualPageProse(8 * 1000 * 1000, u"\r\n").toUtf8());
     if (prose.isEmpty())
-        qFatal("iconv gave no text");
-    QByteArray bytes;
-    bytes.reserve(kFileBytes + prose.size());
-    while (bytes.size() < kFileBytes)
-        bytes += prose;
+        qFatal("no Japanese manual pages (package manpages-ja), or iconv gave no text");
+    QByteArray bytes = yomika::testsupport::repeatTo(prose, kFileBytes);
     // End at a line end, so that no character is cut.
     bytes.truncate(bytes.lastIndexOf("\r\n", kFileBytes - 2) + 2);
     return bytes;

@@ -23,7 +23,7 @@
 #include <unistd.h>
 
 #include "analysis/codepage.h"
-#include "kotoka/testdata.h"
+#include "tests/support/prose.h"
 
 extern char** environ;
 
@@ -123,7 +123,7 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    const QString prose = kotoka::testdata::manualPageProse(corpusBytes);
+    const QString prose = yomika::testsupport::manualPageProse(corpusBytes);
     if (prose.isEmpty()) {
         std::fprintf(stderr, "kotoka_bench: no Japanese manual pages (manpages-ja) installed\n");
         return 2;

@@ -9,12 +9,10 @@
 #include <vector>
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTextCursor>
 
+#include "tests/support/prose.h"
 #include "window/exacttextedit.h"
 
 using yomika::ExactTextEdit;
@@ -24,43 +22,11 @@ namespace {
 constexpr double goalMs = 20.0;
 constexpr int paneLimit = 32767;
 
-bool isJapaneseLine(const QString& line)
-{
-    int japanese = 0;
-    for (QChar c : line)
-        japanese += c.unicode() >= 0x3000;
-    return japanese >= 5;
-}
-
-// Prose lines of the Japanese manual pages with the roff markup taken out.
+// Prose lines of the Japanese manual pages, about `wanted` units in all.
 QStringList proseLines(qsizetype wanted)
 {
-    QDir dir(QStringLiteral("/usr/share/man/ja/man1"));
-    const QStringList pages = dir.entryList({QStringLiteral("*.gz")}, QDir::Files, QDir::Name);
-    const QRegularExpression markup(QStringLiteral(R"(\\f[BIRP]|\\f\(..|\\[,/&]|\\\(..|\\s[-+]?\d)"));
-    QStringList lines;
-    qsizetype total = 0;
-    for (qsizetype first = 0; first < pages.size() && total < wanted; first += 20) {
-        QStringList arguments;
-        for (qsizetype i = first; i < std::min(first + 20, pages.size()); ++i)
-            arguments << dir.filePath(pages[i]);
-        QProcess zcat;
-        zcat.start(QStringLiteral("zcat"), arguments);
-        zcat.waitForFinished(60000);
-        const QString roff = QString::fromUtf8(zcat.readAllStandardOutput());
-        for (QString line : roff.split(u'\n')) {
-            if (line.startsWith(u'.') || line.startsWith(u'\''))
-                continue;
-            line.remove(markup);
-            line.replace(QStringLiteral("\\-"), QStringLiteral("-"));
-            line.replace(QStringLiteral("\\e"), QStringLiteral("\\"));
-            line = line.trimmed();
-            if (!isJapaneseLine(line))
-                continue;
-            lines << line;
-            total += line.size() + 2;
-        }
-    }
+    QStringList lines = yomika::testsupport::manualPageProse(wanted * 3).split(u'\n');
+    lines.removeAll(QString());
     return lines;
 }
 

@@ -17,7 +17,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -26,36 +25,19 @@
 #include "analysis/analyzerprocess.h"
 #include "analysis/commandline.h"
 #include "analysis/platform.h"
+#include "tests/support/prose.h"
 
 using namespace yomika;
 
 namespace {
 
-// Japanese prose from the installed manual pages, roff requests left out.
+// `bytes` of Japanese prose, cut at a line end so that no character is split.
 QByteArray japaneseProse(qsizetype bytes)
 {
-    QStringList pages;
-    QDirIterator it(QStringLiteral("/usr/share/man/ja"), {QStringLiteral("*.gz")}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        pages << it.next();
-    pages.sort();
-    QByteArray prose;
-    for (qsizetype first = 0; first < pages.size() && prose.size() < bytes; first += 50) {
-        QProcess zcat;
-        zcat.start(QStringLiteral("zcat"), pages.mid(first, 50));
-        zcat.waitForFinished(-1);
-        for (const QByteArray& line : zcat.readAllStandardOutput().split('\n')) {
-            if (line.isEmpty() || line.startsWith('.') || line.startsWith('\''))
-                continue;
-            prose += line + "\r\n";
-        }
-    }
+    QByteArray prose = testsupport::manualPageProse(bytes, u"\r\n").toUtf8();
     if (prose.isEmpty())
         prose = QStringLiteral(u"吾輩は猫である。名前はまだ無い。\r\n").toUtf8();
-    while (prose.size() < bytes)
-        prose += prose;
-    // Cut at a line end so that no character is split.
+    prose = testsupport::repeatTo(prose, bytes);
     prose.truncate(bytes);
     const qsizetype lastLine = prose.lastIndexOf('\n');
     if (lastLine > 0)

@@ -7,7 +7,7 @@
 
 #include "kotoka/codec.h"
 #include "kotoka/exitstatus.h"
-#include "kotoka/testdata.h"
+#include "tests/support/prose.h"
 
 // These tests run the built kotoka as the window and a user do, on real
 // text with the real dictionary.
@@ -328,7 +328,7 @@ void KotokaTest::agreesWithTheEngineCommandLine()
     const QString mecab = QStandardPaths::findExecutable(u"mecab"_qs);
     if (mecab.isEmpty())
         QSKIP("mecab's command line is not installed");
-    const QString prose = kotoka::testdata::manualPageProse(60000);
+    const QString prose = yomika::testsupport::manualPageProse(60000);
     if (prose.isEmpty())
         QSKIP("no Japanese manual pages installed");
 

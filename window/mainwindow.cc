@@ -90,10 +90,14 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<Prompter> prom
     setWindowIcon(QIcon(QStringLiteral(":/icons/yomika.png")));
     setAcceptDrops(true);
 
+    // The menus and message boxes speak Japanese too: a Japanese face for
+    // them spares a search through every font for the glyphs.
+    QApplication::setFont(designFont(gothicFace, 9));
     createControls();
     createActions();
     createMenus();
     connectControls();
+    installDropTargets();
     setDesignGeometry();
     m_analyzeAll->setFocus();
 }
@@ -107,7 +111,10 @@ void MainWindow::createControls()
     m_client->installEventFilter(this);
     setCentralWidget(m_client);
 
-    const QFont buttonFont = designFont(gothicFace, 11.25);
+    // Captions are the program's own Japanese, which the design faces hold
+    // whole: no search through other fonts for missing glyphs is needed.
+    QFont buttonFont = designFont(gothicFace, 11.25);
+    buttonFont.setStyleStrategy(QFont::NoFontMerging);
     auto makeButton = [&](const char* name, const QString& caption) {
         auto* button = new QPushButton(caption, m_client);
         button->setObjectName(QLatin1String(name));

@@ -124,7 +124,6 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void createControls();
@@ -138,6 +137,9 @@ private:
     // Start-up and shut-down (window/startup.cc).
     bool prepareAnalyzerResource();
     bool restoreSettings();
+
+    // Dropping (window/opening.cc).
+    void installDropTargets();
 
     QString m_programDir;
     std::unique_ptr<Prompter> m_prompter;

@@ -1,12 +1,12 @@
-#include "kotoka/testdata.h"
+#include "tests/support/prose.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 
-#include "kotoka/codec.h"
+#include "analysis/codepage.h"
 
-namespace kotoka::testdata {
+namespace yomika::testsupport {
 namespace {
 
 bool holdsJapanese(const QString& line)
@@ -20,16 +20,12 @@ bool holdsJapanese(const QString& line)
 
 bool survivesCodePage(const QString& line)
 {
-    std::string bytes;
-    encodeOutput(line.toStdString(), bytes);
-    std::string back;
-    decodeInput(bytes, back, true);
-    return QString::fromStdString(back) == line;
+    return codepage::decode(codepage::encode(line)) == line;
 }
 
 } // namespace
 
-QString manualPageProse(qsizetype bytes)
+QString manualPageProse(qsizetype bytes, QStringView lineEnd)
 {
     const QString pageRoot = QStringLiteral("/usr/share/man/ja");
     QStringList pages;
@@ -47,24 +43,35 @@ QString manualPageProse(qsizetype bytes)
         return {};
     const QStringList lines = QString::fromUtf8(gzip.readAllStandardOutput()).split(u'\n');
 
-    static const QRegularExpression fontChange(QStringLiteral(R"(\\f[BIRP])"));
+    static const QRegularExpression markup(QStringLiteral(R"(\\f[BIRP]|\\f\(..|\\[,/&]|\\\(..|\\s[-+]?\d)"));
     QString prose;
     qsizetype size = 0;
     for (QString line : lines) {
         if (line.startsWith(u'.') || line.startsWith(u'\''))
             continue; // a roff request
-        line.remove(fontChange);
+        line.remove(markup);
         line.replace(QStringLiteral("\\-"), QStringLiteral("-"));
         line = line.trimmed();
         if (line.isEmpty() || line.contains(u'\\') || !holdsJapanese(line) || !survivesCodePage(line))
             continue;
         prose += line;
-        prose += u'\n';
-        size += line.toUtf8().size() + 1;
+        prose += lineEnd;
+        size += line.toUtf8().size() + lineEnd.size();
         if (size >= bytes)
             break;
     }
     return prose;
 }
 
-} // namespace kotoka::testdata
+QByteArray repeatTo(const QByteArray& piece, qsizetype size)
+{
+    QByteArray all;
+    if (piece.isEmpty())
+        return all;
+    all.reserve(size + piece.size());
+    while (all.size() < size)
+        all += piece;
+    return all;
+}
+
+} // namespace yomika::testsupport
