@@ -10,14 +10,16 @@
 // in it starts a real drag through the X drag-and-drop protocol, and when the
 // drag ends the probe prints "drop-action N" (Qt::DropAction of the answer,
 // 0 when the target refused), serves the data for a second and a half more and exits. TEXT may hold \r, \n and \t escapes.
-// The message box is made by the program's own dialog code with the same
-// translation loaded, so a screenshot of it is what the program must show.
+// The message box is made by the program's own dialog code, over the
+// program's own window (not shown) with the same translation loaded, so a
+// screenshot of it is what the program must show.
 
 #include <QApplication>
 #include <QDrag>
 #include <QLibraryInfo>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
@@ -26,6 +28,7 @@
 #include <cstdio>
 
 #include "tests/e2e/cursorimage.h"
+#include "window/mainwindow.h"
 #include "window/prompter.h"
 
 namespace {
@@ -112,12 +115,17 @@ int main(int argc, char* argv[])
         QApplication::installTranslator(&qtTranslator);
 
     if (command == "msgbox" && argc == 4) {
+        // The program's window, never shown and never started up, makes the
+        // settings it makes for the whole application (its fonts above all)
+        // and is the box's parent, as in the program.
+        const QTemporaryDir programDir;
+        yomika::MainWindow window(programDir.path());
         const QByteArray kind = argv[2];
         yomika::DialogPrompter prompter;
         if (kind == "ask")
-            prompter.ask(nullptr, unescape(argv[3]));
+            prompter.ask(&window, unescape(argv[3]));
         else
-            prompter.inform(nullptr, unescape(argv[3]));
+            prompter.inform(&window, unescape(argv[3]));
         return 0;
     }
 

@@ -137,10 +137,8 @@ start_program() {
     WIN=$(find_main_window)
     wait_for 10 window_viewable "$WIN" || fail "the window is not shown"
     activate_window
-    local height
-    height=$(window_field "$WIN" Height)
-    MENU_H=${MENU_H:-$((height - DESIGN_H))}
-    say "program $APP_PID, window $WIN, caption \"$(caption)\""
+    MENU_H=$(find_menu_height) || fail "the top of the client area cannot be found"
+    say "program $APP_PID, window $WIN, caption \"$(caption)\", menu bar $MENU_H px"
 }
 
 find_main_window() {
@@ -150,6 +148,20 @@ find_main_window() {
         return 0
     done
     return 1
+}
+
+# The height of the menu bar, found in a screenshot: the client area starts
+# 4 pixels (60 twips) above the top edge of Sentence, whose white inside
+# begins right under that edge.
+find_menu_height() {
+    local shot="$WORK/menu-probe.png"
+    grab_settled "$WIN" "$shot" || return 1
+    local top
+    top=$(convert "$shot" -crop "1x120+560+0" +repage -depth 8 txt:- |
+        awk -F'[ ,:]+' 'NR > 1 { match($0, /#[0-9A-Fa-f]+/); c[$2] = toupper(substr($0, RSTART, RLENGTH)) }
+            END { for (y = 1; y < 119; ++y) if (c[y + 1] ~ /^#FFFFFF/ && c[y] !~ /^#FFFFFF/ && c[y] != c[y - 1]) { print y; exit } }')
+    [ -n "$top" ] || return 1
+    echo $((top - 4))
 }
 
 window_viewable() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
