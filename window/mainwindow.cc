@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
+#include <QLayout>
+#include <QShowEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -224,7 +226,11 @@ void MainWindow::setDesignGeometry()
 
     const QSize client(twipsToPixels(designClientWidth), twipsToPixels(designClientHeight));
     m_client->setMinimumSize(0, 0);
-    resize(client.width(), client.height() + menuBar()->sizeHint().height());
+    // The menu bar takes the height it needs at this width (it may wrap), and
+    // the client area gets the rest: the design size exactly.
+    const int menuHeight = menuBar()->heightForWidth(client.width());
+    resize(client.width(),
+           client.height() + (menuHeight > 0 ? menuHeight : menuBar()->sizeHint().height()));
 }
 
 void MainWindow::applyLayout(int width, int height)
@@ -331,6 +337,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         applyLayout(resize->size().width(), resize->size().height());
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    // The menu bar's real height is known only once the platform window
+    // exists; the first showing settles the client area at the design size.
+    if (!m_designSizeSettled && !event->spontaneous()) {
+        m_designSizeSettled = true;
+        if (QLayout* frame = layout())
+            frame->activate();
+        const QSize design(twipsToPixels(designClientWidth), twipsToPixels(designClientHeight));
+        if (m_client->size() != design)
+            resize(size() + (design - m_client->size()));
+    }
+    QMainWindow::showEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -120,6 +120,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -148,6 +149,7 @@ private:
     UndoRing m_undo;
     int m_busyDepth = 0;
     bool m_shutDownDone = false;
+    bool m_designSizeSettled = false;
     AnalyzerProcess* m_run = nullptr; // the waiting run, if any
 
     QWidget* m_client = nullptr;
