@@ -128,6 +128,9 @@ void MainWindow::createControls()
     m_analyzePartial = makeButton("AnalyzePartial", QStringLiteral("部分解析"));
     m_clear = makeButton("Clear", QStringLiteral("クリア"));
 
+    // A text pane lays out its empty document as soon as it is made, in the
+    // font it inherits: the pane's own face spares a layout in another one.
+    m_client->setFont(designFont(minchoFace, 9.75));
     m_sentence = new ExactTextEdit(m_client);
     m_sentence->setObjectName(QStringLiteral("Sentence"));
     m_sentence->setFont(designFont(minchoFace, 9.75));
