@@ -24,7 +24,7 @@ packages=(
 test_packages=(
   clang libclang-rt-14-dev
   xvfb xauth openbox xdotool xclip wmctrl x11-utils imagemagick
-  manpages-ja hyperfine libxcb1-dev
+  manpages-ja hyperfine libxcb1-dev libx11-dev libxfixes-dev
 )
 
 say() { printf '\n== %s\n' "$*"; }

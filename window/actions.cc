@@ -98,11 +98,7 @@ void MainWindow::createMenus()
     auto action = [this](const char16_t* name) {
         return findChild<QAction*>(QString::fromUtf16(name), Qt::FindDirectChildrenOnly);
     };
-    // The menus show only the program's own captions, which the Japanese
-    // face holds whole: no search through other fonts is needed for them.
-    QFont captionFont = font();
-    captionFont.setStyleStrategy(QFont::NoFontMerging);
-    menuBar()->setFont(captionFont);
+    const QFont captionFont = menuFont();
     auto menu = [this, &captionFont](const char16_t* name, const char16_t* caption) {
         QMenu* m = menuBar()->addMenu(QString::fromUtf16(caption));
         m->setObjectName(QString::fromUtf16(name));

@@ -92,9 +92,6 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<Prompter> prom
     setWindowIcon(QIcon(QStringLiteral(":/icons/yomika.png")));
     setAcceptDrops(true);
 
-    // The menus and message boxes speak Japanese too: a Japanese face for
-    // them spares a search through every font for the glyphs.
-    QApplication::setFont(designFont(gothicFace, 9));
     createControls();
     createActions();
     createMenus();
@@ -257,6 +254,15 @@ void MainWindow::updateCaption()
     setWindowTitle(m_appendFileName.isEmpty()
                        ? QStringLiteral("Yomika")
                        : QStringLiteral("Yomika - ") + m_appendFileName);
+}
+
+QFont MainWindow::menuFont() const
+{
+    // Menus show only the program's own captions, which the Japanese face
+    // holds whole: no search through other fonts for glyphs is needed.
+    QFont font = designFont(gothicFace, 9);
+    font.setStyleStrategy(QFont::NoFontMerging);
+    return font;
 }
 
 FieldSet MainWindow::fieldSet() const

@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 
+#include <QFont>
 #include <QMainWindow>
 #include <QString>
 
@@ -134,6 +135,7 @@ private:
     void connectControls();
     QWidget* focusedTextControl() const;
     FieldSet fieldSet() const;
+    QFont menuFont() const;
 
     // Start-up and shut-down (window/startup.cc).
     bool prepareAnalyzerResource();
