@@ -8,7 +8,7 @@
 # benchmarks start themselves (names ending in _minimal). A benchmark reports
 # a figure with a line
 #   RESULT|figure|value|unit|compared with|value|unit[|goal]
-# (bench/benchresult.h prints it); the lines that the benchmarks printed
+# and the lines that the benchmarks printed
 # before that format are read as well. Whatever a benchmark prints that
 # gives no row is shown after the table. Exits with 1 when a benchmark failed
 # or missed a goal it checks itself.
