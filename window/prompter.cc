@@ -21,12 +21,12 @@ QString runFileDialog(QWidget* parent, const QString& title, const QString& init
 {
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::AnyFile
-                                                       : QFileDialog::AnyFile);
-    // No filter and no default suffix: every file is listed, the name is
-    // taken as typed. Nothing is confirmed or checked for existence.
+    // Any name is taken as typed, existing or not, in both dialogs: a file
+    // that cannot be read is reported by the command that reads it. No
+    // filter and no default suffix, so every file is listed; no question
+    // when the chosen file exists.
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setOption(QFileDialog::ReadOnly, false);
     if (!initialName.isEmpty())
         dialog.selectFile(initialName);
     if (dialog.exec() != QDialog::Accepted)
