@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include "analysis/codepage.h"
+#include "tests/faults/killtexts.h"
 
 using namespace yomika;
 
@@ -22,14 +23,6 @@ namespace {
 
 constexpr int rounds = 60;
 constexpr int historyEntries = 60000;
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
-}
 
 QString historyEntry(int i)
 {
@@ -137,7 +130,7 @@ void KillShutDownTest::killedDuringShutDown()
         shutDownMs = timer.elapsed();
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 0);
-        QVERIFY2(readBytes(settings) == expectedNew, "a whole shut-down did not write the expected file");
+        QVERIFY2(killtest::readBytes(settings) == expectedNew, "a whole shut-down did not write the expected file");
     }
 
     const quint32 seed = QRandomGenerator::global()->generate();
@@ -157,7 +150,7 @@ void KillShutDownTest::killedDuringShutDown()
         QTest::qSleep(int(random.bounded(int(shutDownMs * 13 / 10) + 1)));
         ::kill(pid_t(process.processId()), SIGKILL);
         QVERIFY(process.waitForFinished(30000));
-        const QByteArray bytes = readBytes(settings);
+        const QByteArray bytes = killtest::readBytes(settings);
         if (bytes == old) {
             ++keptOld;
         } else {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QFile>
 #include <QString>
 
 // The texts the kill tests write, made the same way by the writer that is
@@ -30,6 +32,16 @@ inline QString appendPiece(int index)
     for (int i = 0; i < lines; ++i)
         text += QStringLiteral("追加%1の%2行目：後ろに足される文。\r\n").arg(index).arg(i);
     return text;
+}
+
+/// The bytes of the file at `path`, or "<missing>" when it cannot be read,
+/// so that a vanished file shows in a failed comparison.
+inline QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
 }
 
 } // namespace yomika::killtest

@@ -21,14 +21,6 @@ namespace {
 constexpr int rounds = 300;
 constexpr int longestDelayMs = 150;
 
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
-}
-
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -110,7 +102,7 @@ void KillWriteTest::killedWriter()
                  qPrintable(QStringLiteral("round %1: the writer ended by itself: %2")
                                 .arg(round).arg(QString::fromLocal8Bit(writer.readAllStandardError()))));
 
-        const QByteArray bytes = readBytes(path);
+        const QByteArray bytes = killtest::readBytes(path);
         if (!append) {
             if (bytes == old) {
                 ++keptOld;
