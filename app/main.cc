@@ -3,8 +3,8 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "window/mainwindow.h"
-#include "window/sessionend.h"
+#include "gui/mainwindow.h"
+#include "gui/sessionend.h"
 
 int main(int argc, char* argv[])
 {

@@ -20,7 +20,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "analysis/wholefile.h"
+#include "core/wholefile.h"
 #include "tests/support/prose.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "analysis/codepage.h"
+#include "core/codepage.h"
 #include "tests/support/prose.h"
 
 extern char** environ;

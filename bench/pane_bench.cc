@@ -13,7 +13,7 @@
 #include <QTextCursor>
 
 #include "tests/support/prose.h"
-#include "window/exacttextedit.h"
+#include "gui/exacttextedit.h"
 
 using yomika::ExactTextEdit;
 

@@ -22,9 +22,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "analysis/analyzerprocess.h"
-#include "analysis/commandline.h"
-#include "analysis/platform.h"
+#include "core/analyzerprocess.h"
+#include "core/commandline.h"
+#include "core/platform.h"
 #include "tests/support/prose.h"
 
 using namespace yomika;

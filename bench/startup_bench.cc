@@ -16,8 +16,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "window/mainwindow.h"
-#include "window/prompter.h"
+#include "gui/mainwindow.h"
+#include "gui/prompter.h"
 
 namespace {
 

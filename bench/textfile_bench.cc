@@ -20,8 +20,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "analysis/wholefile.h"
-#include "files/textfile.h"
+#include "core/wholefile.h"
+#include "core/textfile.h"
 #include "tests/support/prose.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "analysis/commandline.h"
+#include "core/commandline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -16,7 +16,7 @@
 #include <cstring>
 #include <string>
 
-#include "analysis/codepage.h"
+#include "core/codepage.h"
 
 using namespace yomika;
 

@@ -20,7 +20,7 @@
 #include <QKeyEvent>
 #include <QTextCursor>
 
-#include "window/exacttextedit.h"
+#include "gui/exacttextedit.h"
 
 using yomika::ExactTextEdit;
 

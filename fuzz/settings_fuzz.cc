@@ -8,8 +8,8 @@
 
 #include <QByteArrayView>
 
-#include "analysis/codepage.h"
-#include "window/settingsfile.h"
+#include "core/codepage.h"
+#include "core/settingsfile.h"
 
 namespace {
 

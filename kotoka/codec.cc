@@ -1,6 +1,6 @@
 #include "kotoka/codec.h"
 
-#include "analysis/codepage.h"
+#include "core/codepage.h"
 
 // The window's code page library does the conversion, so kotoka and the
 // window read and write the same bytes for the same text.

@@ -28,8 +28,8 @@
 #include <cstdio>
 
 #include "tests/e2e/cursorimage.h"
-#include "window/mainwindow.h"
-#include "window/prompter.h"
+#include "gui/mainwindow.h"
+#include "gui/prompter.h"
 
 namespace {
 

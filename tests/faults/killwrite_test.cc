@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "analysis/codepage.h"
+#include "core/codepage.h"
 #include "tests/faults/killtexts.h"
 
 using namespace yomika;

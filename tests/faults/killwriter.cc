@@ -10,7 +10,7 @@
 
 #include <QString>
 
-#include "analysis/wholefile.h"
+#include "core/wholefile.h"
 #include "tests/faults/killtexts.h"
 
 int main(int argc, char* argv[])

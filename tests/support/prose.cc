@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include "analysis/codepage.h"
+#include "core/codepage.h"
 
 namespace yomika::testsupport {
 namespace {

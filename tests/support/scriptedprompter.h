@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "window/prompter.h"
+#include "gui/prompter.h"
 
 namespace yomika::testsupport {
 

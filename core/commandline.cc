@@ -1,0 +1,131 @@
+#include "core/commandline.h"
+
+#include "core/platform.h"
+
+namespace yomika {
+
+namespace {
+
+QString quoted(const QString& path)
+{
+    return QLatin1Char('"') + path + QLatin1Char('"');
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+} // namespace
+
+QString buildCommandLine(const QString& programDir, const QString& options)
+{
+    // The option string goes in as the user left it: not quoted, not trimmed,
+    // so an empty one leaves two blanks before the input file.
+    return quoted(platform::joinPath(programDir, platform::analyzerFileName()))
+        + QStringLiteral(" -r ") + quoted(platform::joinPath(programDir, QStringLiteral("dic\\kotokarc")))
+        + QStringLiteral(" -o ") + quoted(platform::joinPath(programDir, QStringLiteral("output.tmp")))
+        + QLatin1Char(' ') + options
+        + QLatin1Char(' ') + quoted(platform::joinPath(programDir, QStringLiteral("input.tmp")));
+}
+
+QStringList splitWindowsArguments(const QString& commandLine)
+{
+    QStringList arguments;
+    QString current;
+    bool inArgument = false; // a quoted empty argument ("") still counts
+    bool inQuotes = false;
+    const qsizetype n = commandLine.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = commandLine.at(i);
+        if (!inQuotes && isBlank(c)) {
+            if (inArgument) {
+                arguments.append(current);
+                current.clear();
+                inArgument = false;
+            }
+            ++i;
+            continue;
+        }
+        inArgument = true;
+        if (c == QLatin1Char('\\')) {
+            qsizetype end = i;
+            while (end < n && commandLine.at(end) == QLatin1Char('\\'))
+                ++end;
+            const qsizetype count = end - i;
+            if (end < n && commandLine.at(end) == QLatin1Char('"')) {
+                current.append(QString(count / 2, QLatin1Char('\\')));
+                if (count % 2 == 1) {
+                    current.append(QLatin1Char('"'));
+                    ++end; // the escaped quote is taken
+                }
+                // With an even count the quote is left for the next pass,
+                // where it groups like any other quote.
+            } else {
+                current.append(QString(count, QLatin1Char('\\')));
+            }
+            i = end;
+            continue;
+        }
+        if (c == QLatin1Char('"')) {
+            if (inQuotes && i + 1 < n && commandLine.at(i + 1) == QLatin1Char('"')) {
+                current.append(QLatin1Char('"'));
+                i += 2; // quoting goes on
+            } else {
+                inQuotes = !inQuotes;
+                ++i;
+            }
+            continue;
+        }
+        current.append(c);
+        ++i;
+    }
+    if (inArgument)
+        arguments.append(current);
+    return arguments;
+}
+
+QString quoteWindowsArgument(const QString& argument)
+{
+    bool plain = !argument.isEmpty();
+    for (QChar c : argument) {
+        if (isBlank(c) || c == QLatin1Char('"')) {
+            plain = false;
+            break;
+        }
+    }
+    if (plain)
+        return argument; // backslashes not before a quote stand for themselves
+    QString result = QStringLiteral("\"");
+    qsizetype backslashes = 0;
+    for (QChar c : argument) {
+        if (c == QLatin1Char('\\')) {
+            ++backslashes;
+            continue;
+        }
+        if (c == QLatin1Char('"'))
+            result.append(QString(backslashes * 2 + 1, QLatin1Char('\\')));
+        else
+            result.append(QString(backslashes, QLatin1Char('\\')));
+        backslashes = 0;
+        result.append(c);
+    }
+    // Doubled, so that they do not escape the closing quote.
+    result.append(QString(backslashes * 2, QLatin1Char('\\')));
+    result.append(QLatin1Char('"'));
+    return result;
+}
+
+AnalyzerInvocation analyzerInvocation(const QString& programDir, const QString& options)
+{
+    AnalyzerInvocation invocation;
+    invocation.program = platform::joinPath(programDir, platform::analyzerFileName());
+    invocation.arguments << QStringLiteral("-r") << platform::joinPath(programDir, QStringLiteral("dic\\kotokarc"))
+                         << QStringLiteral("-o") << platform::joinPath(programDir, QStringLiteral("output.tmp"));
+    invocation.arguments << splitWindowsArguments(options);
+    invocation.arguments << platform::joinPath(programDir, QStringLiteral("input.tmp"));
+    return invocation;
+}
+
+} // namespace yomika

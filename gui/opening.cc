@@ -1,0 +1,185 @@
+// Text from files: the Open command, and drops onto the window and its
+// controls. Opening replaces the sentence text; a drop adds to its end.
+
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+
+#include "core/errornumber.h"
+#include "core/textfile.h"
+#include "gui/exacttextedit.h"
+#include "gui/mainwindow.h"
+#include "gui/prompter.h"
+#include "gui/widgets.h"
+
+namespace yomika {
+
+namespace {
+
+// Takes a drag as a copy when it brings text or files and the window can
+// take them now. A drop is never a move: a move would let the source delete
+// the dropped file, or cut text dragged out of the sentence pane itself.
+bool takeAsCopy(QDropEvent* event, const MainWindow* window)
+{
+    const QMimeData* data = event->mimeData();
+    if (window->isRunning() || !data || !(event->possibleActions() & Qt::CopyAction) ||
+        !offersTextOrFiles(*data)) {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+bool isDragEvent(const QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+/// Installed on the drop-target controls and on the widgets inside them that
+/// really receive drag events (a pane's viewport, a combo box's line edit):
+/// the control never handles a drop itself (a pane would insert the text,
+/// or the file's URL, at the drop point); every drop goes to the window's
+/// one handler. On the labels it swallows drags, so a drop there does
+/// nothing.
+class DropForwarder : public QObject {
+public:
+    enum class Role { Forward, Swallow };
+
+    DropForwarder(MainWindow* window, Role role)
+        : QObject(window)
+        , m_window(window)
+        , m_role(role)
+    {
+    }
+
+    void watch(QWidget* widget)
+    {
+        widget->setAcceptDrops(true);
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (!isDragEvent(event))
+            return false;
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (m_role == Role::Swallow) {
+            // The enter is taken, with no action, so that Qt does not hand
+            // the drag on to the window behind the label; the moves and the
+            // drop are refused, so the pointer shows that nothing drops here.
+            drop->setDropAction(Qt::IgnoreAction);
+            drop->setAccepted(event->type() == QEvent::DragEnter);
+            return true;
+        }
+        if (takeAsCopy(drop, m_window) && event->type() == QEvent::Drop)
+            m_window->handleDrop(drop->mimeData());
+        return true;
+    }
+
+private:
+    MainWindow* m_window;
+    Role m_role;
+};
+
+void MainWindow::installDropTargets()
+{
+    auto* forwarder = new DropForwarder(this, DropForwarder::Role::Forward);
+    const QList<QWidget*> controls{m_sentence, m_result, m_optionList, m_delimiter,
+                                   m_fields[0], m_fields[1], m_fields[2], m_fields[3],
+                                   m_fields[4], m_fields[5],
+                                   m_analyzeAll, m_analyzePartial, m_clear};
+    for (QWidget* control : controls)
+        forwarder->watch(control);
+    forwarder->watch(m_sentence->viewport());
+    forwarder->watch(m_result->viewport());
+    forwarder->watch(m_optionList->lineEdit());
+    forwarder->watch(m_delimiter->lineEdit());
+
+    auto* deadZone = new DropForwarder(this, DropForwarder::Role::Swallow);
+    deadZone->watch(m_label1);
+    deadZone->watch(m_delimiterLabel);
+}
+
+// The window's own area (and the menu bar): the same handler as the controls.
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    takeAsCopy(event, this);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    takeAsCopy(event, this);
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    if (takeAsCopy(event, this))
+        handleDrop(event->mimeData());
+}
+
+void MainWindow::handleDrop(const QMimeData* data)
+{
+    if (!data || isRunning())
+        return;
+    const DroppedData dropped = interpretDrop(*data);
+    switch (dropped.kind) {
+    case DroppedData::Kind::Nothing:
+        return;
+    case DroppedData::Kind::Text:
+        loadSentenceText(m_sentence->text() + dropped.text);
+        return;
+    case DroppedData::Kind::Files:
+        break;
+    }
+    QString collected;
+    for (const QString& path : dropped.paths) {
+        if (QFileInfo(path).isDir()) {
+            m_prompter->inform(this, directoryMessage(path));
+            continue;
+        }
+        // An entry that cannot be read (gone since the drag, no permission,
+        // not a regular file) adds nothing and brings no message.
+        const BusyPointer busy(this);
+        collected += readTextFile(path).text;
+    }
+    loadSentenceText(m_sentence->text() + collected);
+}
+
+void MainWindow::openTextFile()
+{
+    if (isRunning())
+        return;
+    const QString name =
+        m_prompter->chooseOpenFile(this, QStringLiteral("テキストファイルを開く"), m_openFileName);
+    if (name.isEmpty())
+        return;
+    ReadResult read;
+    {
+        const BusyPointer busy(this);
+        read = readTextFile(name);
+    }
+    if (read.error != NoError) {
+        m_prompter->inform(this, QStringLiteral("データを読み込めません ") + QString::number(read.error));
+        return;
+    }
+    m_openFileName = name;
+    loadSentenceText(read.text);
+}
+
+} // namespace yomika

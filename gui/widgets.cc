@@ -1,0 +1,70 @@
+#include "gui/widgets.h"
+
+#include <QLineEdit>
+#include <QValidator>
+
+namespace yomika {
+
+TwoClickCheckBox::TwoClickCheckBox(const QString& caption, QWidget* parent)
+    : QCheckBox(caption, parent)
+{
+    setTristate(true);
+}
+
+void TwoClickCheckBox::nextCheckState()
+{
+    setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+namespace {
+
+// Typed and pasted text passes through here: line breaks become blanks, and
+// everything else is accepted as it is.
+class NoLineBreakValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        if (input.contains(u'\r') || input.contains(u'\n'))
+            input = LineComboBox::withoutLineBreaks(input);
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+LineComboBox::LineComboBox(QWidget* parent)
+    : QComboBox(parent)
+{
+    setEditable(true);
+    // An editable combo box gets an inline, case-insensitive completer and
+    // adds the typed text to its list on Enter; neither belongs here.
+    setCompleter(nullptr);
+    setInsertPolicy(QComboBox::NoInsert);
+    // The window places its controls itself, so the size hint is never used;
+    // working it out from every item would measure each entry of a long
+    // option history when the window is first shown.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMaxVisibleItems(20);
+    QLineEdit* edit = lineEdit();
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    edit->setValidator(new NoLineBreakValidator(edit));
+    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+void LineComboBox::setText(const QString& text)
+{
+    setEditText(withoutLineBreaks(text));
+}
+
+QString LineComboBox::withoutLineBreaks(QString text)
+{
+    for (QChar& c : text) {
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return text;
+}
+
+} // namespace yomika
