@@ -21,7 +21,7 @@ int main(int argc, char* argv[])
     yomika::MainWindow window(QCoreApplication::applicationDirPath());
     // Before start-up, so that a signal arriving meanwhile still closes the window the ordinary way.
     new yomika::SessionEnd(&window);
-    window.startUp();
+    window.model().startUp();
     window.show();
     return QApplication::exec();
 }

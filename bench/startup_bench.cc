@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 
 #include "gui/mainwindow.h"
-#include "gui/prompter.h"
 
 namespace {
 
@@ -51,7 +50,7 @@ Timing startOnce(const QString& programDir)
     PaintWatch watch;
     window.installEventFilter(&watch);
     const qint64 beforeStartUp = timer.nsecsElapsed();
-    window.startUp();
+    window.model().startUp();
     const qint64 afterStartUp = timer.nsecsElapsed();
     window.show();
     while (!watch.painted)

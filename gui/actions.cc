@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "gui/designfont.h"
 #include "gui/exacttextedit.h"
 #include "gui/mainwindow.h"
 #include "gui/shortcutpriority.h"
@@ -22,17 +23,20 @@ struct ActionSpec {
     const char16_t* name;    // object name
     const char16_t* caption; // with its access key
     QList<QKeySequence> keys; // the first one is shown in the menu
-    void (MainWindow::*command)();
+    void (WindowModel::*command)(); // null: the window's own exit
 };
 
-QAction* makeAction(MainWindow* window, const ActionSpec& spec)
+QAction* makeAction(MainWindow* window, WindowModel* model, const ActionSpec& spec)
 {
     auto* action = new QAction(QString::fromUtf16(spec.caption), window);
     action->setObjectName(QString::fromUtf16(spec.name));
     action->setShortcuts(spec.keys);
     // The window's shortcuts work wherever the focus is inside it.
     action->setShortcutContext(Qt::WindowShortcut);
-    QObject::connect(action, &QAction::triggered, window, spec.command);
+    if (spec.command)
+        QObject::connect(action, &QAction::triggered, model, spec.command);
+    else // the same path as the close box, so shut-down runs exactly once
+        QObject::connect(action, &QAction::triggered, window, &QWidget::close);
     return action;
 }
 
@@ -55,42 +59,41 @@ void MainWindow::createActions()
     // The primary keys are the menu's; the further ones are the usual other
     // editing keys of text controls, which must run the same commands.
     const ActionSpec specs[] = {
-        {u"開く", u"テキストファイルを開く(&O)...", {ctrl(Qt::Key_O)}, &MainWindow::openTextFile},
-        {u"保存", u"解析結果を名前を付けて保存(&S)...", {ctrl(Qt::Key_S)}, &MainWindow::saveResult},
-        {u"指定", u"追加ファイルの指定(&T)...", {}, &MainWindow::chooseAppendFile},
-        {u"追加", u"解析結果をファイルへ追加(&W)", {ctrl(Qt::Key_W)}, &MainWindow::appendResult},
-        {u"終了", u"終了(&X)", {}, &MainWindow::exitProgram},
-        {u"元に戻す", u"元に戻す(&U)", {ctrl(Qt::Key_Z)}, &MainWindow::undo},
+        {u"開く", u"テキストファイルを開く(&O)...", {ctrl(Qt::Key_O)}, &WindowModel::openTextFile},
+        {u"保存", u"解析結果を名前を付けて保存(&S)...", {ctrl(Qt::Key_S)}, &WindowModel::saveResult},
+        {u"指定", u"追加ファイルの指定(&T)...", {}, &WindowModel::chooseAppendFile},
+        {u"追加", u"解析結果をファイルへ追加(&W)", {ctrl(Qt::Key_W)}, &WindowModel::appendResult},
+        {u"終了", u"終了(&X)", {}, nullptr},
+        {u"元に戻す", u"元に戻す(&U)", {ctrl(Qt::Key_Z)}, &WindowModel::undo},
         {u"やり直し", u"やり直し(&R)",
-         {ctrl(Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}, &MainWindow::redo},
+         {ctrl(Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}, &WindowModel::redo},
         {u"切り取り", u"切り取り(&T)",
-         {ctrl(Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, &MainWindow::cut},
+         {ctrl(Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, &WindowModel::cut},
         {u"コピー", u"コピー(&C)",
-         {ctrl(Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}, &MainWindow::copy},
+         {ctrl(Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}, &WindowModel::copy},
         {u"貼り付け", u"貼り付け(&P)",
-         {ctrl(Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}, &MainWindow::paste},
-        {u"すべて選択", u"すべて選択(&A)", {ctrl(Qt::Key_A)}, &MainWindow::selectAll},
-        {u"解析結果をコピー", u"解析結果をコピー(&I)", {ctrl(Qt::Key_I)}, &MainWindow::copyResult},
-        {u"文を貼り付け", u"文を貼り付け(&J)", {ctrl(Qt::Key_J)}, &MainWindow::pasteAsSentence},
-        {u"全文解析", u"全文解析(&E)", {ctrl(Qt::Key_E)}, &MainWindow::analyzeAll},
-        {u"部分解析", u"部分解析(&P)", {ctrl(Qt::Key_P)}, &MainWindow::analyzePartial},
-        {u"クリア", u"クリア(&C)", {ctrl(Qt::Key_L)}, &MainWindow::clearPanes},
-        {u"Readme", u"Readmeを表示(&R)", {QKeySequence(Qt::Key_F1)}, &MainWindow::showReadme},
-        {u"バージョン", u"バージョン情報(&A)...", {}, &MainWindow::showAbout},
+         {ctrl(Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}, &WindowModel::paste},
+        {u"すべて選択", u"すべて選択(&A)", {ctrl(Qt::Key_A)}, &WindowModel::selectAll},
+        {u"解析結果をコピー", u"解析結果をコピー(&I)", {ctrl(Qt::Key_I)}, &WindowModel::copyResult},
+        {u"文を貼り付け", u"文を貼り付け(&J)", {ctrl(Qt::Key_J)}, &WindowModel::pasteAsSentence},
+        {u"全文解析", u"全文解析(&E)", {ctrl(Qt::Key_E)}, &WindowModel::analyzeAll},
+        {u"部分解析", u"部分解析(&P)", {ctrl(Qt::Key_P)}, &WindowModel::analyzePartial},
+        {u"クリア", u"クリア(&C)", {ctrl(Qt::Key_L)}, &WindowModel::clearPanes},
+        {u"Readme", u"Readmeを表示(&R)", {QKeySequence(Qt::Key_F1)}, &WindowModel::showReadme},
+        {u"バージョン", u"バージョン情報(&A)...", {}, &WindowModel::showAbout},
     };
     for (const ActionSpec& spec : specs)
-        makeAction(this, spec);
+        makeAction(this, m_model, spec);
 
     // Esc stops a waiting analyzer run; it has no menu item.
     auto* cancel = new QAction(this);
     cancel->setObjectName(QStringLiteral("cancelRun"));
     cancel->setShortcut(QKeySequence(Qt::Key_Escape));
     cancel->setShortcutContext(Qt::WindowShortcut);
-    connect(cancel, &QAction::triggered, this, &MainWindow::cancelRun);
+    connect(cancel, &QAction::triggered, m_model, &WindowModel::cancelRun);
     addAction(cancel);
 
-    m_shortcutFilter = new ShortcutPriorityFilter(this);
-    qApp->installEventFilter(m_shortcutFilter);
+    qApp->installEventFilter(new ShortcutPriorityFilter(this));
 }
 
 void MainWindow::createMenus()

@@ -14,7 +14,7 @@
 #include "core/optionstring.h"
 #include "core/platform.h"
 #include "tests/support/scriptedprompter.h"
-#include "gui/clipboard.h"
+#include "gui/viewadapters.h"
 #include "gui/exacttextedit.h"
 #include "gui/mainwindow.h"
 #include "gui/widgets.h"
@@ -382,14 +382,14 @@ private slots:
         QGuiApplication::clipboard()->setText(QStringLiteral("old"));
         const UndoRing before = m_window->undoRing();
         testing::failClipboard(reads, writes);
-        const QHash<QString, void (MainWindow::*)()> commands{
-            {QStringLiteral("cut"), &MainWindow::cut},
-            {QStringLiteral("copy"), &MainWindow::copy},
-            {QStringLiteral("paste"), &MainWindow::paste},
-            {QStringLiteral("copyResult"), &MainWindow::copyResult},
-            {QStringLiteral("pasteAsSentence"), &MainWindow::pasteAsSentence},
+        const QHash<QString, void (WindowModel::*)()> commands{
+            {QStringLiteral("cut"), &WindowModel::cut},
+            {QStringLiteral("copy"), &WindowModel::copy},
+            {QStringLiteral("paste"), &WindowModel::paste},
+            {QStringLiteral("copyResult"), &WindowModel::copyResult},
+            {QStringLiteral("pasteAsSentence"), &WindowModel::pasteAsSentence},
         };
-        (m_window.get()->*commands.value(command))();
+        (m_window->model().*commands.value(command))();
         testing::failClipboard(false, false);
         QCOMPARE(sentence()->text(), QStringLiteral("ab\r\ncd"));
         QCOMPARE(sentence()->selectionStart(), 1);

@@ -13,10 +13,13 @@
 #include <QMenuBar>
 #include <QScreen>
 
-#include "core/platform.h"
+#include "gui/designfont.h"
+#include "gui/dialogprompter.h"
+#include "gui/viewadapters.h"
 #include "gui/exacttextedit.h"
-#include "gui/prompter.h"
 #include "gui/widgets.h"
+
+#include <QLineEdit>
 
 namespace yomika {
 
@@ -49,33 +52,9 @@ constexpr Place resultPlace{60, 2160, 8760, 4530};
 constexpr Place delimiterLabelPlace{6840, 1380, 735, 255};
 constexpr Place label1Place{120, 1800, 1035, 255};
 
-// The design's fonts are Windows faces; elsewhere the nearest Japanese faces
-// stand in at the same sizes.
-const QString gothicFace = QStringLiteral("ＭＳ Ｐゴシック");
-const QString minchoFace = QStringLiteral("ＭＳ 明朝");
-
-QFont designFont(const QString& face, qreal points)
-{
-    static const bool substituted = [] {
-        QFont::insertSubstitutions(gothicFace, {QStringLiteral("IPAPGothic"),
-                                                QStringLiteral("Noto Sans CJK JP")});
-        QFont::insertSubstitutions(minchoFace, {QStringLiteral("IPAMincho"),
-                                                QStringLiteral("Noto Serif CJK JP")});
-        return true;
-    }();
-    Q_UNUSED(substituted);
-    QFont font(face);
-    font.setPointSizeF(points);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    return font;
-}
-
-const std::array<const char*, 6> fieldNames{"Surface", "BaseForm", "Reading",
+const std::array<const char*, WindowModel::fieldCount> fieldNames{"Surface", "BaseForm", "Reading",
                                             "Pronounciation", "PartOfSpeech", "Inflection"};
-const std::array<const char16_t*, 6> fieldCaptions{u"表層語", u"基本形", u"読み",
+const std::array<const char16_t*, WindowModel::fieldCount> fieldCaptions{u"表層語", u"基本形", u"読み",
                                                    u"発音", u"品詞", u"活用"};
 
 } // namespace
@@ -84,7 +63,9 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<Prompter> prom
                        QWidget* parent)
     : QMainWindow(parent)
     , m_programDir(programDir)
-    , m_prompter(prompter ? std::move(prompter) : std::make_unique<DialogPrompter>())
+    , m_prompter(prompter ? std::move(prompter) : std::make_unique<DialogPrompter>(this))
+    , m_clipboard(std::make_unique<SystemClipboard>())
+    , m_waitCursor(std::make_unique<WaitCursor>())
 {
     setObjectName(QStringLiteral("Yomika"));
     // The design caption; start-up replaces it before the window is shown.
@@ -93,15 +74,32 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<Prompter> prom
     setAcceptDrops(true);
 
     createControls();
+    m_sentenceControl = std::make_unique<PaneControl>(m_sentence);
+    m_resultControl = std::make_unique<PaneControl>(m_result);
+    m_delimiterControl = std::make_unique<ComboControl>(m_delimiter);
+    m_optionListControl = std::make_unique<ComboControl>(m_optionList);
+    ViewParts parts;
+    parts.sentence = m_sentenceControl.get();
+    parts.result = m_resultControl.get();
+    parts.focusedTextControl = [this] { return focusedTextControl(); };
+    parts.prompter = m_prompter.get();
+    parts.clipboard = m_clipboard.get();
+    parts.busy = m_waitCursor.get();
+    m_model = new WindowModel(programDir, parts, this);
+
     createActions();
     createMenus();
-    connectControls();
+    connectModel();
     installDropTargets();
     setDesignGeometry();
     m_analyzeAll->setFocus();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The model goes first, while every part of the view it was given is still there.
+    delete m_model;
+}
 
 void MainWindow::createControls()
 {
@@ -112,7 +110,7 @@ void MainWindow::createControls()
 
     // Captions are the program's own Japanese, which the design faces hold
     // whole: no search through other fonts for missing glyphs is needed.
-    QFont buttonFont = designFont(gothicFace, 11.25);
+    QFont buttonFont = designFont(gothicFace(), 11.25);
     buttonFont.setStyleStrategy(QFont::NoFontMerging);
     auto makeButton = [&](const char* name, const QString& caption) {
         auto* button = new QPushButton(caption, m_client);
@@ -127,10 +125,10 @@ void MainWindow::createControls()
 
     // A text pane lays out its empty document as soon as it is made, in the
     // font it inherits: the pane's own face spares a layout in another one.
-    m_client->setFont(designFont(minchoFace, 9.75));
+    m_client->setFont(designFont(minchoFace(), 9.75));
     m_sentence = new ExactTextEdit(m_client);
     m_sentence->setObjectName(QStringLiteral("Sentence"));
-    m_sentence->setFont(designFont(minchoFace, 9.75));
+    m_sentence->setFont(designFont(minchoFace(), 9.75));
     m_sentence->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_sentence->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_sentence->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -145,7 +143,7 @@ void MainWindow::createControls()
         m_fields[i] = box;
     }
 
-    const QFont comboFont = designFont(gothicFace, 12);
+    const QFont comboFont = designFont(gothicFace(), 12);
     m_delimiter = new LineComboBox(m_client);
     m_delimiter->setObjectName(QStringLiteral("Delimiter"));
     m_delimiter->setFont(comboFont);
@@ -160,7 +158,7 @@ void MainWindow::createControls()
 
     m_result = new ExactTextEdit(m_client);
     m_result->setObjectName(QStringLiteral("Result"));
-    m_result->setFont(designFont(minchoFace, 9));
+    m_result->setFont(designFont(minchoFace(), 9));
     m_result->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_result->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_result->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -186,17 +184,46 @@ void MainWindow::createControls()
         w->setFocusPolicy(Qt::StrongFocus);
 }
 
-void MainWindow::connectControls()
+void MainWindow::connectModel()
 {
-    connect(m_analyzeAll, &QPushButton::clicked, this, &MainWindow::analyzeAll);
-    connect(m_analyzePartial, &QPushButton::clicked, this, &MainWindow::analyzePartial);
-    connect(m_clear, &QPushButton::clicked, this, &MainWindow::clearPanes);
-    for (TwoClickCheckBox* box : m_fields)
-        connect(box, &QCheckBox::stateChanged, this, &MainWindow::buildOptionString);
+    WindowModel* model = m_model;
+    connect(m_analyzeAll, &QPushButton::clicked, model, &WindowModel::analyzeAll);
+    connect(m_analyzePartial, &QPushButton::clicked, model, &WindowModel::analyzePartial);
+    connect(m_clear, &QPushButton::clicked, model, &WindowModel::clearPanes);
+    for (int i = 0; i < WindowModel::fieldCount; ++i) {
+        connect(m_fields[i], &QCheckBox::stateChanged, model, [model, i](int state) {
+            model->setFieldState(i, Qt::CheckState(state));
+        });
+    }
     // Typing, picking an item and the program's own setText all change the
-    // edit text, so one connection covers every trigger.
-    connect(m_delimiter, &QComboBox::editTextChanged, this, &MainWindow::buildOptionString);
-    connect(m_delimiter, &QComboBox::textActivated, this, &MainWindow::buildOptionString);
+    // edit text, so one connection covers every trigger; picking an item
+    // rebuilds the option string even when the text stays the same.
+    connect(m_delimiter, &QComboBox::editTextChanged, model, &WindowModel::setDelimiter);
+    connect(m_delimiter, &QComboBox::textActivated, model, [model](const QString& text) {
+        model->setDelimiter(text);
+        model->buildOptionString();
+    });
+    connect(m_optionList, &QComboBox::editTextChanged, model, &WindowModel::setOptionText);
+
+    // The model's state, shown.
+    connect(model, &WindowModel::fieldStateChanged, this, [this](int i, Qt::CheckState state) {
+        m_fields[i]->setCheckState(state);
+    });
+    auto showText = [](LineComboBox* combo, const QString& text) {
+        if (combo->text() != text)
+            combo->setText(text);
+    };
+    connect(model, &WindowModel::delimiterChanged, this,
+            [this, showText](const QString& text) { showText(m_delimiter, text); });
+    connect(model, &WindowModel::optionTextChanged, this,
+            [this, showText](const QString& text) { showText(m_optionList, text); });
+    connect(model, &WindowModel::optionHistoryChanged, this, [this](const QStringList& history) {
+        const QSignalBlocker blocker(m_optionList);
+        m_optionList->clear();
+        m_optionList->addItems(history);
+        m_optionList->setText(m_model->optionText());
+    });
+    connect(model, &WindowModel::captionChanged, this, &QWidget::setWindowTitle);
 }
 
 int MainWindow::twipsToPixels(int twips) const
@@ -249,94 +276,21 @@ void MainWindow::applyLayout(int width, int height)
                      std::max(0, height - m_result->y() - m));
 }
 
-void MainWindow::updateCaption()
+TextControl* MainWindow::focusedTextControl()
 {
-    setWindowTitle(m_appendFileName.isEmpty()
-                       ? QStringLiteral("Yomika")
-                       : QStringLiteral("Yomika - ") + m_appendFileName);
-}
-
-QFont MainWindow::menuFont() const
-{
-    // Menus show only the program's own captions, which the Japanese face
-    // holds whole: no search through other fonts for glyphs is needed.
-    QFont font = designFont(gothicFace, 9);
-    font.setStyleStrategy(QFont::NoFontMerging);
-    return font;
-}
-
-FieldSet MainWindow::fieldSet() const
-{
-    FieldSet set{};
-    for (std::size_t i = 0; i < m_fields.size(); ++i)
-        set[i] = m_fields[i]->checkState() != Qt::Unchecked; // greyed counts as set
-    return set;
-}
-
-void MainWindow::buildOptionString()
-{
-    m_optionList->setText(yomika::buildOptionString(fieldSet(), m_delimiter->text()));
-}
-
-void MainWindow::recordOptionHistory()
-{
-    const QString text = m_optionList->text();
-    if (text.isEmpty())
-        return;
-    QStringList history;
-    history.reserve(m_optionList->count());
-    for (int i = 0; i < m_optionList->count(); ++i)
-        history.append(m_optionList->itemText(i));
-    const QStringList recorded = yomika::recordOptionHistory(history, text);
-    const QSignalBlocker blocker(m_optionList);
-    m_optionList->clear();
-    m_optionList->addItems(recorded);
-    m_optionList->setText(text);
-}
-
-QString MainWindow::fixedPath(const QString& relativeName) const
-{
-    return platform::joinPath(m_programDir, relativeName);
-}
-
-void MainWindow::setBusy(bool busy)
-{
-    if (busy) {
-        if (m_busyDepth++ == 0)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else if (m_busyDepth > 0) {
-        if (--m_busyDepth == 0)
-            QApplication::restoreOverrideCursor();
-    }
-}
-
-BusyPointer::BusyPointer(MainWindow* window)
-    : m_window(window)
-{
-    m_window->setBusy(true);
-}
-
-BusyPointer::~BusyPointer()
-{
-    m_window->setBusy(false);
-}
-
-ReadResult MainWindow::readFile(const QString& path)
-{
-    const BusyPointer busy(this);
-    return readWholeFile(path);
-}
-
-int MainWindow::writeFile(const QString& path, QStringView text)
-{
-    const BusyPointer busy(this);
-    return writeWholeFile(path, text);
-}
-
-int MainWindow::appendFile(const QString& path, QStringView text)
-{
-    const BusyPointer busy(this);
-    return appendWholeFile(path, text);
+    // An editable combo box gives the keyboard focus to its line edit.
+    QWidget* focus = focusWidget();
+    if (!focus)
+        return nullptr;
+    if (focus == m_sentence)
+        return m_sentenceControl.get();
+    if (focus == m_result)
+        return m_resultControl.get();
+    if (focus == m_delimiter || focus == m_delimiter->lineEdit())
+        return m_delimiterControl.get();
+    if (focus == m_optionList || focus == m_optionList->lineEdit())
+        return m_optionListControl.get();
+    return nullptr;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -367,11 +321,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closing by any means (the close box, the exit command, the end of the
     // session) runs shut-down once; it never cancels the closing.
-    if (isRunning())
-        cancelRun();
+    m_model->cancelRun();
     if (!m_shutDownDone) {
         m_shutDownDone = true;
-        shutDown();
+        m_model->shutDown();
     }
     event->accept();
 }

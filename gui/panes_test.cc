@@ -335,7 +335,7 @@ private slots:
         // One earlier snapshot, so that a second push would show.
         const PanePair earlier{QStringLiteral("A"), QStringLiteral("B")};
         m_bench->setPanes(earlier.sentence, earlier.result);
-        window()->pushUndoSnapshot();
+        window()->model().runAnalyzer(QString()); // pushes a snapshot
         const PanePair now{path == u"all empty" ? QString() : QStringLiteral("文0"), QStringLiteral("結果0")};
         m_bench->setPanes(now.sentence, now.result);
 

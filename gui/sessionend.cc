@@ -42,7 +42,7 @@ void SessionEnd::commitData()
     // stays open; if the session does end, closing it writes the file again
     // with whatever changed in between.
     if (m_window)
-        m_window->shutDown();
+        m_window->model().shutDown();
 }
 
 void SessionEnd::saveState(QSessionManager& manager)

@@ -29,7 +29,7 @@
 
 #include "tests/e2e/cursorimage.h"
 #include "gui/mainwindow.h"
-#include "gui/prompter.h"
+#include "gui/dialogprompter.h"
 
 namespace {
 
@@ -121,11 +121,11 @@ int main(int argc, char* argv[])
         const QTemporaryDir programDir;
         yomika::MainWindow window(programDir.path());
         const QByteArray kind = argv[2];
-        yomika::DialogPrompter prompter;
+        yomika::DialogPrompter prompter(&window);
         if (kind == "ask")
-            prompter.ask(&window, unescape(argv[3]));
+            prompter.ask(unescape(argv[3]));
         else
-            prompter.inform(&window, unescape(argv[3]));
+            prompter.inform(unescape(argv[3]));
         return 0;
     }
 

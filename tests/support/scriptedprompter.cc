@@ -2,7 +2,7 @@
 
 namespace yomika::testsupport {
 
-bool ScriptedPrompter::ask(QWidget*, const QString& text)
+bool ScriptedPrompter::ask(const QString& text)
 {
     calls.append({Kind::Ask, text, {}});
     if (answers.isEmpty()) {
@@ -12,12 +12,12 @@ bool ScriptedPrompter::ask(QWidget*, const QString& text)
     return answers.takeFirst();
 }
 
-void ScriptedPrompter::inform(QWidget*, const QString& text)
+void ScriptedPrompter::inform(const QString& text)
 {
     calls.append({Kind::Inform, text, {}});
 }
 
-QString ScriptedPrompter::chooseOpenFile(QWidget*, const QString& title, const QString& initialName)
+QString ScriptedPrompter::chooseOpenFile(const QString& title, const QString& initialName)
 {
     calls.append({Kind::Open, title, initialName});
     if (files.isEmpty()) {
@@ -27,7 +27,7 @@ QString ScriptedPrompter::chooseOpenFile(QWidget*, const QString& title, const Q
     return files.takeFirst();
 }
 
-QString ScriptedPrompter::chooseSaveFile(QWidget*, const QString& title, const QString& initialName)
+QString ScriptedPrompter::chooseSaveFile(const QString& title, const QString& initialName)
 {
     calls.append({Kind::Save, title, initialName});
     if (files.isEmpty()) {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "gui/prompter.h"
+#include "core/viewparts.h"
 
 namespace yomika::testsupport {
 
@@ -28,10 +28,10 @@ public:
     QList<Call> calls;
     int unexpected = 0;
 
-    bool ask(QWidget*, const QString& text) override;
-    void inform(QWidget*, const QString& text) override;
-    QString chooseOpenFile(QWidget*, const QString& title, const QString& initialName) override;
-    QString chooseSaveFile(QWidget*, const QString& title, const QString& initialName) override;
+    bool ask(const QString& text) override;
+    void inform(const QString& text) override;
+    QString chooseOpenFile(const QString& title, const QString& initialName) override;
+    QString chooseSaveFile(const QString& title, const QString& initialName) override;
 
     /// The texts of all calls of one kind, in order.
     QStringList texts(Kind kind) const;

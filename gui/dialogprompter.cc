@@ -1,4 +1,4 @@
-#include "gui/prompter.h"
+#include "gui/dialogprompter.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -37,26 +37,24 @@ QString runFileDialog(QWidget* parent, const QString& title, const QString& init
 
 } // namespace
 
-bool DialogPrompter::ask(QWidget* parent, const QString& text)
+bool DialogPrompter::ask(const QString& text)
 {
-    return showBox(parent, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    return showBox(m_parent, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
-void DialogPrompter::inform(QWidget* parent, const QString& text)
+void DialogPrompter::inform(const QString& text)
 {
-    showBox(parent, text, QMessageBox::Ok);
+    showBox(m_parent, text, QMessageBox::Ok);
 }
 
-QString DialogPrompter::chooseOpenFile(QWidget* parent, const QString& title,
-                                       const QString& initialName)
+QString DialogPrompter::chooseOpenFile(const QString& title, const QString& initialName)
 {
-    return runFileDialog(parent, title, initialName, QFileDialog::AcceptOpen);
+    return runFileDialog(m_parent, title, initialName, QFileDialog::AcceptOpen);
 }
 
-QString DialogPrompter::chooseSaveFile(QWidget* parent, const QString& title,
-                                       const QString& initialName)
+QString DialogPrompter::chooseSaveFile(const QString& title, const QString& initialName)
 {
-    return runFileDialog(parent, title, initialName, QFileDialog::AcceptSave);
+    return runFileDialog(m_parent, title, initialName, QFileDialog::AcceptSave);
 }
 
 } // namespace yomika

@@ -1,18 +1,15 @@
-// Text from files: the Open command, and drops onto the window and its
-// controls. Opening replaces the sentence text; a drop adds to its end.
+// Drops onto the window and its controls: every one reaches the model's one
+// drop handler, which adds the text or the files' texts to the sentence.
 
 #include <QDragEnterEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 
-#include "core/errornumber.h"
 #include "core/textfile.h"
 #include "gui/exacttextedit.h"
 #include "gui/mainwindow.h"
-#include "gui/prompter.h"
 #include "gui/widgets.h"
 
 namespace yomika {
@@ -135,51 +132,8 @@ void MainWindow::dropEvent(QDropEvent* event)
 
 void MainWindow::handleDrop(const QMimeData* data)
 {
-    if (!data || isRunning())
-        return;
-    const DroppedData dropped = interpretDrop(*data);
-    switch (dropped.kind) {
-    case DroppedData::Kind::Nothing:
-        return;
-    case DroppedData::Kind::Text:
-        loadSentenceText(m_sentence->text() + dropped.text);
-        return;
-    case DroppedData::Kind::Files:
-        break;
-    }
-    QString collected;
-    for (const QString& path : dropped.paths) {
-        if (QFileInfo(path).isDir()) {
-            m_prompter->inform(this, directoryMessage(path));
-            continue;
-        }
-        // An entry that cannot be read (gone since the drag, no permission,
-        // not a regular file) adds nothing and brings no message.
-        const BusyPointer busy(this);
-        collected += readTextFile(path).text;
-    }
-    loadSentenceText(m_sentence->text() + collected);
-}
-
-void MainWindow::openTextFile()
-{
-    if (isRunning())
-        return;
-    const QString name =
-        m_prompter->chooseOpenFile(this, QStringLiteral("テキストファイルを開く"), m_openFileName);
-    if (name.isEmpty())
-        return;
-    ReadResult read;
-    {
-        const BusyPointer busy(this);
-        read = readTextFile(name);
-    }
-    if (read.error != NoError) {
-        m_prompter->inform(this, QStringLiteral("データを読み込めません ") + QString::number(read.error));
-        return;
-    }
-    m_openFileName = name;
-    loadSentenceText(read.text);
+    if (data)
+        m_model->drop(interpretDrop(*data));
 }
 
 } // namespace yomika

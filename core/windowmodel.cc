@@ -1,0 +1,294 @@
+// The model's state, the option string, the analyzer run, and the two panes:
+// how a text enters the sentence pane, how a result reaches the result pane,
+// and undo and redo of the pane pair.
+
+#include "core/windowmodel.h"
+
+#include <QFile>
+#include <QPointer>
+
+#include "core/analyzerprocess.h"
+#include "core/programfiles.h"
+
+namespace yomika {
+
+namespace {
+
+// The first paneLimit units of `text`. A character outside the BMP that
+// straddles the limit is left out whole rather than kept as half a pair.
+QString paneHead(const QString& text)
+{
+    qsizetype length = paneLimit;
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length);
+}
+
+// Line breaks cannot stand in the one-line controls (nor in the settings file).
+QString withoutLineBreaks(QString text)
+{
+    for (QChar& c : text) {
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return text;
+}
+
+QString analyzeFailed(int error)
+{
+    return QStringLiteral("解析中にエラーが発生しました ") + QString::number(error);
+}
+
+const QString textTooLarge = QStringLiteral("テキストが大きすぎて全体を表示できません。\r\n"
+                                            "今すぐ解析を行いますか？");
+const QString resultTooLarge = QStringLiteral("結果が大きすぎて全体を表示できません。\r\n"
+                                              "今すぐ結果を保存しますか？");
+
+} // namespace
+
+WindowModel::WindowModel(const QString& programDir, const ViewParts& view, QObject* parent)
+    : QObject(parent)
+    , m_programDir(programDir)
+    , m_view(view)
+{
+}
+
+// The run (a child) stops its analyzer; the view's parts may be gone already
+// and are not touched.
+WindowModel::~WindowModel() = default;
+
+QString WindowModel::fixedPath(QStringView name) const
+{
+    return programfile::path(m_programDir, name);
+}
+
+void WindowModel::setFieldState(int index, Qt::CheckState state)
+{
+    if (m_fields[index] == state)
+        return;
+    m_fields[index] = state;
+    emit fieldStateChanged(index, state);
+    buildOptionString();
+}
+
+void WindowModel::setDelimiter(const QString& text)
+{
+    const QString value = withoutLineBreaks(text);
+    if (m_delimiter == value)
+        return;
+    m_delimiter = value;
+    emit delimiterChanged(value);
+    buildOptionString();
+}
+
+void WindowModel::setOptionText(const QString& text)
+{
+    const QString value = withoutLineBreaks(text);
+    if (m_optionText == value)
+        return;
+    m_optionText = value;
+    emit optionTextChanged(value);
+}
+
+void WindowModel::buildOptionString()
+{
+    FieldSet set{};
+    for (int i = 0; i < fieldCount; ++i)
+        set[i] = m_fields[i] != Qt::Unchecked; // greyed counts as set
+    setOptionText(yomika::buildOptionString(set, m_delimiter));
+}
+
+void WindowModel::recordOptionHistory()
+{
+    if (m_optionText.isEmpty())
+        return;
+    m_history = yomika::recordOptionHistory(m_history, m_optionText);
+    emit optionHistoryChanged(m_history);
+}
+
+void WindowModel::updateCaption()
+{
+    m_caption = m_appendFileName.isEmpty() ? QStringLiteral("Yomika")
+                                           : QStringLiteral("Yomika - ") + m_appendFileName;
+    emit captionChanged(m_caption);
+}
+
+void WindowModel::setBusy(bool busy)
+{
+    if (busy) {
+        if (m_busyDepth++ == 0)
+            m_view.busy->showBusy(true);
+    } else if (m_busyDepth > 0) {
+        if (--m_busyDepth == 0)
+            m_view.busy->showBusy(false);
+    }
+}
+
+ReadResult WindowModel::readFile(const QString& path)
+{
+    setBusy(true);
+    ReadResult read = readWholeFile(path);
+    setBusy(false);
+    return read;
+}
+
+int WindowModel::writeFile(const QString& path, QStringView text)
+{
+    setBusy(true);
+    const int error = writeWholeFile(path, text);
+    setBusy(false);
+    return error;
+}
+
+bool WindowModel::isRunning() const
+{
+    return m_run && m_run->isRunning();
+}
+
+void WindowModel::cancelRun()
+{
+    if (isRunning())
+        m_run->cancel();
+}
+
+QString WindowModel::runAnalyzer(const QString& text)
+{
+    // Two runs would share input.tmp and output.tmp: one waits at a time.
+    if (isRunning())
+        return {};
+    pushUndoSnapshot();
+    if (text.isEmpty())
+        return {};
+
+    // The previous output goes first, so that a run can never hand back an
+    // earlier run's result; a file that cannot be deleted is left to the
+    // analyzer, which replaces it.
+    QFile::remove(fixedPath(programfile::outputFile));
+    recordOptionHistory();
+
+    if (const int error = writeFile(fixedPath(programfile::inputFile), text)) {
+        m_view.prompter->inform(analyzeFailed(error));
+        return {};
+    }
+
+    if (!m_run)
+        m_run = new AnalyzerProcess(this);
+    // The run's nested event loop lets the window be closed, and even
+    // destroyed, before it returns; the process goes with the model, and
+    // nothing of the model is touched afterwards (the arguments are copies
+    // for the same reason). The view restores its own pointer when it goes.
+    const QPointer<WindowModel> self(this);
+    const QString programDir = m_programDir;
+    const QString options = m_optionText;
+    setBusy(true);
+    const AnalyzerProcess::Outcome outcome = m_run->run(programDir, options);
+    if (!self)
+        return {};
+    setBusy(false);
+
+    if (outcome.cancelled)
+        return {}; // stopped on purpose: no message
+    if (outcome.error != 0) {
+        m_view.prompter->inform(analyzeFailed(outcome.error));
+        return {};
+    }
+    // A file that cannot be read gives the empty result, without a message.
+    return readFile(fixedPath(programfile::outputFile)).text;
+}
+
+void WindowModel::pushUndoSnapshot()
+{
+    m_undo.push({m_view.sentence->text(), m_view.result->text()});
+}
+
+void WindowModel::undo()
+{
+    if (isRunning())
+        return;
+    PanePair panes{m_view.sentence->text(), m_view.result->text()};
+    if (!m_undo.undo(panes))
+        return;
+    m_view.sentence->setText(panes.sentence);
+    m_view.result->setText(panes.result);
+}
+
+void WindowModel::redo()
+{
+    if (isRunning())
+        return;
+    PanePair panes{m_view.sentence->text(), m_view.result->text()};
+    if (!m_undo.redo(panes))
+        return;
+    m_view.sentence->setText(panes.sentence);
+    m_view.result->setText(panes.result);
+}
+
+void WindowModel::loadSentenceText(const QString& text)
+{
+    // Every way in from outside the keyboard comes here, so a load that
+    // arrives while a run waits is refused for all of them at once.
+    if (isRunning())
+        return;
+    if (text.size() <= paneLimit) {
+        pushUndoSnapshot();
+        m_view.sentence->setText(text);
+        m_view.result->setText(QString());
+        return;
+    }
+    if (m_view.prompter->ask(textTooLarge)) {
+        // The whole text goes to the analyzer without ever entering a pane.
+        analyze(text);
+        return;
+    }
+    pushUndoSnapshot();
+    m_view.sentence->setText(paneHead(text));
+    m_view.result->setText(QString());
+}
+
+void WindowModel::showResultText(const QString& text)
+{
+    if (text.size() <= paneLimit) {
+        m_view.result->setText(text);
+        return;
+    }
+    if (m_view.prompter->ask(resultTooLarge)) {
+        // Saved whole; the pane keeps what it had before the analysis.
+        saveResultAs(text);
+        return;
+    }
+    m_view.result->setText(paneHead(text));
+}
+
+void WindowModel::analyze(const QString& text)
+{
+    // The model may be destroyed with its window while the run waits.
+    const QPointer<WindowModel> self(this);
+    const QString output = runAnalyzer(text);
+    if (self)
+        showResultText(output);
+}
+
+void WindowModel::analyzeAll()
+{
+    if (!isRunning())
+        analyze(m_view.sentence->text());
+}
+
+void WindowModel::analyzePartial()
+{
+    if (!isRunning())
+        analyze(m_view.sentence->selectedText());
+}
+
+void WindowModel::clearPanes()
+{
+    if (isRunning())
+        return;
+    pushUndoSnapshot();
+    m_view.sentence->setText(QString());
+    m_view.result->setText(QString());
+    updateCaption();
+    m_view.sentence->focus();
+}
+
+} // namespace yomika

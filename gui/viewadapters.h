@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/viewparts.h"
+
+class QWidget;
+
+// The window's own implementations of the parts of a view the model uses:
+// the panes and combo boxes as text controls, the system clipboard and the
+// busy pointer.
+
+namespace yomika {
+
+class ExactTextEdit;
+class LineComboBox;
+
+/// A text pane as the model sees it.
+class PaneControl : public Pane {
+public:
+    explicit PaneControl(ExactTextEdit* pane)
+        : m_pane(pane)
+    {
+    }
+    QString text() const override;
+    qsizetype selectionStart() const override;
+    qsizetype selectionLength() const override;
+    QString selectedText() const override;
+    void setText(const QString& text) override;
+    void setSelection(qsizetype start, qsizetype length) override;
+    void focus() override;
+
+private:
+    ExactTextEdit* m_pane;
+};
+
+/// An editable combo box's text, as the edit commands see it.
+class ComboControl : public TextControl {
+public:
+    explicit ComboControl(LineComboBox* combo)
+        : m_combo(combo)
+    {
+    }
+    QString text() const override;
+    qsizetype selectionStart() const override;
+    qsizetype selectionLength() const override;
+    QString selectedText() const override;
+    void setTextAndCaret(const QString& text, qsizetype caret) override;
+    void selectAll() override;
+
+private:
+    LineComboBox* m_combo;
+};
+
+/// The system clipboard through QClipboard.
+class SystemClipboard : public Clipboard {
+public:
+    std::optional<QString> readText() override;
+    bool writeText(const QString& text) override;
+};
+
+/// The hourglass over the application while the model is busy; whatever it
+/// set is restored when it goes, also when the window is destroyed during a run.
+class WaitCursor : public BusyPointer {
+public:
+    ~WaitCursor() override;
+    void showBusy(bool busy) override;
+
+private:
+    bool m_shown = false;
+};
+
+} // namespace yomika
+
+namespace yomika::testing {
+/// Test seam for a clipboard another program holds: while set, readText()
+/// or writeText() fail without touching the clipboard.
+void failClipboard(bool reads, bool writes);
+} // namespace yomika::testing
