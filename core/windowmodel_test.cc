@@ -1,0 +1,339 @@
+// The window's behaviour, on the model without a window: runs of the analyzer,
+// the pane limit and its questions, undo, saving and appending, opening and
+// dropping, the edit commands, start-up and shut-down.
+
+#include <QDir>
+#include <QTest>
+#include <QTimer>
+
+#include "core/codepage.h"
+#include "core/textfile.h"
+#include "tests/support/modelbench.h"
+
+using namespace yomika;
+using namespace yomika::testsupport;
+using Kind = ScriptedPrompter::Kind;
+
+class WindowModelTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ModelBench> b;
+    WindowModel& model() { return b->model; }
+
+private slots:
+    void init() { b = std::make_unique<ModelBench>(); }
+
+    // What holds after every command: the pointer is back to its default,
+    // and no question came that the test did not script.
+    void cleanup()
+    {
+        QVERIFY(!b->busy.shown);
+        QCOMPARE(b->prompter.unexpected, 0);
+    }
+
+    void run_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message"); // empty: the run succeeds
+        QTest::newRow("echo") << "東京に行きます\r\n改行\r" << "";
+        QTest::newRow("empty text") << "" << "";
+        QTest::newRow("missing") << "文" << "1001";
+        QTest::newRow("crash") << "文 @crash" << "1004";
+        QTest::newRow("no output") << "文 @nooutput @exit=3" << "1103";
+        QTest::newRow("input.tmp a folder") << "文" << "267";
+    }
+    void run()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        if (message == u"1001")
+            QVERIFY(QFile::remove(b->analyzer()));
+        if (message == u"267")
+            QVERIFY(QDir(b->dir.path()).mkdir(QStringLiteral("input.tmp")));
+        QVERIFY(b->write(programfile::outputFile, "an earlier run's output"));
+        b->sentence.value = text;
+        model().analyzeAll();
+        const bool ran = !text.isEmpty();
+        const QString expected = message.isEmpty() && ran ? b->echo(text) : QString();
+        QCOMPARE(b->result.value, expected);
+        QCOMPARE(b->prompter.texts(Kind::Inform),
+                 message.isEmpty() ? QStringList()
+                                   : QStringList{QStringLiteral("解析中にエラーが発生しました ") + message});
+        QCOMPARE(model().optionHistory(), ran ? QStringList{QStringLiteral("-F \"%m\"")} : QStringList());
+        QVERIFY(b->bytes(programfile::outputFile) != "an earlier run's output" || !ran);
+        if (ran && message != u"267")
+            QCOMPARE(b->bytes(programfile::inputFile), codepage::encode(text));
+        QCOMPARE(b->busy.shows > 0, ran);
+    }
+
+    void analyzePartialTakesTheSelection()
+    {
+        b->sentence.value = QStringLiteral("今日は良い天気");
+        b->sentence.setSelection(3, 2);
+        model().analyzePartial();
+        QCOMPARE(b->result.value, b->echo(QStringLiteral("良い")));
+    }
+
+    // Every command that would change a pane waits for the run; Esc stops it
+    // without a message, and undo brings the panes of before back.
+    void commandsWaitWhileARunWaits()
+    {
+        b->sentence.value = QStringLiteral("文 @hold=600000");
+        b->result.value = QStringLiteral("前の結果");
+        b->clipboard.content = QStringLiteral("貼");
+        QTimer::singleShot(0, this, [this] {
+            QVERIFY(model().isRunning());
+            b->focus = &b->sentence;
+            for (auto command : {&WindowModel::analyzeAll, &WindowModel::analyzePartial,
+                                 &WindowModel::clearPanes, &WindowModel::undo, &WindowModel::redo,
+                                 &WindowModel::paste, &WindowModel::pasteAsSentence,
+                                 &WindowModel::openTextFile, &WindowModel::saveResult,
+                                 &WindowModel::appendResult})
+                (model().*command)();
+            model().drop({DroppedData::Kind::Text, QStringLiteral("落"), {}});
+            QCOMPARE(b->sentence.value, QStringLiteral("文 @hold=600000"));
+            QCOMPARE(b->result.value, QStringLiteral("前の結果"));
+            model().cancelRun();
+        });
+        model().analyzeAll();
+        QVERIFY(!model().isRunning());
+        QCOMPARE(b->result.value, QString());
+        QVERIFY(b->prompter.calls.isEmpty());
+        model().undo();
+        QCOMPARE(b->result.value, QStringLiteral("前の結果"));
+    }
+
+    void destroyedDuringARun()
+    {
+        b->sentence.value = QStringLiteral("文 @hold=600000");
+        QTimer::singleShot(0, this, [this] { b.reset(); });
+        b->model.analyzeAll();
+        QVERIFY(!b);
+        b = std::make_unique<ModelBench>(); // for cleanup()
+    }
+
+    void loadBeyondTheLimit_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("shown"); // what the sentence pane holds afterwards
+        QTest::newRow("fits") << 32767 << false << 32767;
+        QTest::newRow("too large, cancel") << 32768 << false << 32767;
+        QTest::newRow("too large, analyze") << 32768 << true << 0;
+        QTest::newRow("pair straddles the cut") << -32768 << false << 32766;
+    }
+    void loadBeyondTheLimit()
+    {
+        QFETCH(int, length);
+        QFETCH(bool, ok);
+        QFETCH(int, shown);
+        QString text(std::abs(length), u'あ');
+        if (length < 0)
+            text.replace(32766, 2, QStringLiteral("😀"));
+        b->sentence.value = QStringLiteral("前");
+        b->result.value = QStringLiteral("結果");
+        const bool tooLarge = text.size() > paneLimit;
+        if (tooLarge)
+            b->prompter.answers = {ok, false}; // then the result is too large too: show its head
+        model().loadSentenceText(text);
+        QCOMPARE(b->sentence.value.size(), ok ? 1 : shown);
+        QCOMPARE(b->result.value, ok ? b->echo(text).left(paneLimit) : QString());
+        QCOMPARE(b->prompter.texts(Kind::Ask).size(), tooLarge + ok);
+    }
+
+    void resultTooLarge_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("save whole") << true;
+        QTest::newRow("show the head") << false;
+    }
+    void resultTooLarge()
+    {
+        QFETCH(bool, ok);
+        const QString output(40000, u'x');
+        const QString saved = b->file(u"saved.txt");
+        b->result.value = QStringLiteral("前");
+        b->prompter.answers = {ok};
+        b->prompter.files = {saved};
+        model().showResultText(output);
+        QCOMPARE(b->result.value, ok ? QStringLiteral("前") : output.left(paneLimit));
+        QCOMPARE(QFile::exists(saved), ok);
+        QCOMPARE(model().appendFileName(), ok ? saved : QString());
+        b->prompter.files.clear();
+    }
+
+    // The undo ring keeps two steps back; a pair of empty panes is no step.
+    void undoSteps()
+    {
+        auto panes = [this] { return b->sentence.value + u'|' + b->result.value; };
+        b->sentence.value = QStringLiteral("一");
+        model().analyzeAll();
+        model().loadSentenceText(QStringLiteral("二"));
+        model().loadSentenceText(QStringLiteral("三"));
+        model().clearPanes();
+        QVERIFY(b->sentence.focused);
+        model().undo();
+        QCOMPARE(panes(), QStringLiteral("三|"));
+        model().undo();
+        QCOMPARE(panes(), QStringLiteral("二|"));
+        model().undo();
+        QCOMPARE(panes(), QStringLiteral("二|")); // only two steps back
+        model().redo();
+        QCOMPARE(panes(), QStringLiteral("三|"));
+        model().redo(); // the cleared panes were an empty pair: no step to redo
+        QCOMPARE(panes(), QStringLiteral("三|"));
+    }
+
+    // Save, then append after a new analysis, then append again: the file
+    // holds the texts exactly, one after the other.
+    void saveThenAppend()
+    {
+        const QString name = b->file(u"結果.txt");
+        b->result.value = QStringLiteral("一行目\r\n");
+        b->prompter.files = {name};
+        model().saveResult();
+        QCOMPARE(model().caption(), QStringLiteral("Yomika - ") + name);
+        QCOMPARE(b->result.value, QString());
+        b->result.value = QStringLiteral("続きで改行なし");
+        model().appendResult();
+        model().appendResult(); // the now empty pane adds nothing
+        b->result.value = QStringLiteral("次");
+        model().appendResult();
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), codepage::encode(u"一行目\r\n続きで改行なし次"));
+        QCOMPARE(b->prompter.texts(Kind::Save), QStringList{QStringLiteral("解析結果を名前を付けて保存")});
+        QVERIFY(b->prompter.texts(Kind::Inform).isEmpty());
+    }
+
+    void saveAndAppendFailures()
+    {
+        const QString missing = b->file(u"gone/結果.txt");
+        b->prompter.files = {missing, missing};
+        b->result.value = QStringLiteral("結果");
+        model().chooseAppendFile();
+        QCOMPARE(model().caption(), QStringLiteral("Yomika - ") + missing);
+        model().appendResult();
+        QCOMPARE(b->result.value, QStringLiteral("結果")); // kept after a failed append
+        model().saveResult();
+        QCOMPARE(b->prompter.texts(Kind::Inform), QStringList(2, QStringLiteral("保存中にエラーが発生しました 3")));
+        QCOMPARE(b->prompter.calls.at(2).initialName, missing); // the save proposed the append file
+        QCOMPARE(b->result.value, QString()); // the save empties Result in every case
+    }
+
+    void appendWithoutAFileAndCancel()
+    {
+        b->result.value = QStringLiteral("結果");
+        b->prompter.files = {QString()};
+        model().appendResult();
+        QCOMPARE(b->result.value, QStringLiteral("結果"));
+        QCOMPARE(model().appendFileName(), QString());
+    }
+
+    void openAndDrop()
+    {
+        const QString a = b->file(u"a.txt"), folder = b->file(u"フォルダ");
+        QVERIFY(b->write(u"a.txt", "a\r\n") && QDir().mkdir(folder));
+        b->prompter.files = {b->file(u"none.txt"), a, QString()};
+        model().openTextFile();
+        QCOMPARE(b->prompter.texts(Kind::Inform), QStringList{QStringLiteral("データを読み込めません 2")});
+        model().openTextFile();
+        QCOMPARE(b->sentence.value, QStringLiteral("a\r\n"));
+        model().openTextFile(); // cancelled; it started at the file opened before
+        QCOMPARE(b->prompter.calls.last().initialName, a);
+        model().drop({DroppedData::Kind::Files, {}, {a, folder, b->file(u"gone"), a}});
+        QCOMPARE(b->sentence.value, QStringLiteral("a\r\na\r\na\r\n"));
+        QCOMPARE(b->prompter.texts(Kind::Inform).last(), directoryMessage(folder));
+        model().drop({DroppedData::Kind::Text, QStringLiteral("末"), {}});
+        QCOMPARE(b->sentence.value, QStringLiteral("a\r\na\r\na\r\n末"));
+    }
+
+    void editCommands_data()
+    {
+        QTest::addColumn<bool>("pane");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("text");      // afterwards
+        QTest::addColumn<QString>("clipboard"); // afterwards
+        QTest::newRow("cut from a pane") << true << "cut" << "a\ncd" << "b\r";
+        QTest::newRow("cut from a box") << false << "cut" << "a\ncd" << "b\r";
+        QTest::newRow("copy") << true << "copy" << "ab\r\ncd" << "b\r";
+        QTest::newRow("paste") << false << "paste" << "a貼\ncd" << "貼";
+        QTest::newRow("select all") << true << "selectAll" << "ab\r\ncd" << "貼";
+    }
+    void editCommands()
+    {
+        QFETCH(bool, pane);
+        QFETCH(QString, command);
+        QFETCH(QString, text);
+        QFETCH(QString, clipboard);
+        StringControl& control = pane ? b->sentence : b->combo;
+        control.value = QStringLiteral("ab\r\ncd");
+        control.setSelection(1, 2);
+        b->focus = &control;
+        b->clipboard.content = QStringLiteral("貼");
+        const QHash<QString, void (WindowModel::*)()> commands{
+            {QStringLiteral("cut"), &WindowModel::cut}, {QStringLiteral("copy"), &WindowModel::copy},
+            {QStringLiteral("paste"), &WindowModel::paste}, {QStringLiteral("selectAll"), &WindowModel::selectAll}};
+        (model().*commands.value(command))();
+        QCOMPARE(control.value, text);
+        QCOMPARE(*b->clipboard.content, clipboard);
+        if (command == u"selectAll")
+            QCOMPARE(control.length, 6);
+        // With the clipboard held by another program nothing changes.
+        b->clipboard.refuses = true;
+        control.setSelection(0, 1);
+        (model().*commands.value(command == u"copy" ? QStringLiteral("cut") : command))();
+        QCOMPARE(control.value, text);
+    }
+
+    // The settings file comes back exactly as it was written; the resource
+    // file's placeholder is filled with the dictionary folder.
+    void startUpAndShutDown()
+    {
+        const QByteArray ini = codepage::encode(
+            u" 1 \r\n 2 \r\n 0 \r\n 0 \r\n 1 \r\n 0 \r\n(空白)\r\n/追加.txt\r\n-F \"%m %M\"\r\n-F \"%m\"\r\n");
+        QVERIFY(QDir(b->dir.path()).mkdir(QStringLiteral("dic")));
+        QVERIFY(b->write(programfile::resourceFile, "dicdir %KOTDIC%/ipadic\r\n"));
+        QVERIFY(b->write(programfile::settingsFile, ini));
+        model().startUp();
+        QCOMPARE(model().fieldState(1), Qt::PartiallyChecked);
+        QCOMPARE(model().delimiter(), QStringLiteral("(空白)"));
+        QCOMPARE(model().optionText(), QStringLiteral("-F \"%m %M\""));
+        QCOMPARE(model().caption(), QStringLiteral("Yomika - /追加.txt"));
+        QCOMPARE(b->bytes(programfile::resourceFile),
+                 codepage::encode(QStringLiteral("dicdir ") + b->file(u"dic") + QStringLiteral("/ipadic\r\n")));
+        model().shutDown();
+        QCOMPARE(b->bytes(programfile::settingsFile), ini);
+        model().setFieldState(5, Qt::Checked);
+        QCOMPARE(model().optionText(), buildOptionString({true, true, false, false, true, true},
+                                                         QStringLiteral("(空白)")));
+    }
+
+    // A settings file that ends early applies what it had; a settings file
+    // that cannot be written is given up without a word.
+    void brokenSettings()
+    {
+        QVERIFY(b->write(programfile::settingsFile, " 0 \r\n 1 \r\n x\r\n"));
+        model().startUp();
+        QCOMPARE(model().optionText(), buildOptionString({false, true}, QStringLiteral("(タブ)")));
+        QCOMPARE(model().caption(), QStringLiteral("Yomika"));
+        QVERIFY(QFile::remove(b->file(programfile::settingsFile)));
+        QVERIFY(QDir(b->dir.path()).mkdir(QStringLiteral("yomika.ini")));
+        model().shutDown();
+        QVERIFY(b->prompter.calls.isEmpty());
+    }
+
+    void pasteAsSentenceAndCopyResult()
+    {
+        b->clipboard.content = QString();
+        b->sentence.value = QStringLiteral("前");
+        model().pasteAsSentence();
+        QCOMPARE(b->sentence.value, QString());
+        b->result.value = QStringLiteral("結果");
+        model().copyResult();
+        QCOMPARE(*b->clipboard.content, QStringLiteral("結果"));
+        QVERIFY(b->result.focused && b->result.length == 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(WindowModelTest)
+#include "windowmodel_test.moc"
