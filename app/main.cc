@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -9,7 +8,6 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/yomika.png")));
 
     // Qt's own texts (message box buttons, file dialogs) in Japanese.
     QTranslator qtTranslator;
@@ -19,6 +17,8 @@ int main(int argc, char* argv[])
         QApplication::installTranslator(&qtTranslator);
 
     yomika::MainWindow window(QCoreApplication::applicationDirPath());
+    // The message boxes and dialogs carry the window's icon too.
+    QApplication::setWindowIcon(window.windowIcon());
     // Before start-up, so that a signal arriving meanwhile still closes the window the ordinary way.
     new yomika::SessionEnd(&window);
     window.model().startUp();

@@ -1,7 +1,5 @@
 #include "core/settingsfile.h"
 
-#include "core/codepage.h"
-
 namespace yomika {
 
 namespace {
@@ -45,8 +43,9 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
-} // namespace
-
+// The check-box state of a number line: a decimal number with any blanks
+// (spaces, tabs) around it, 0 clear, 1 ticked, 2 greyed; nothing for any
+// other number and for a line that holds no number at all.
 std::optional<Qt::CheckState> parseStateLine(QStringView line)
 {
     qsizetype begin = 0;
@@ -80,6 +79,7 @@ std::optional<Qt::CheckState> parseStateLine(QStringView line)
     }
 }
 
+// The digit a state is written as.
 int stateNumber(Qt::CheckState state)
 {
     switch (state) {
@@ -92,6 +92,8 @@ int stateNumber(Qt::CheckState state)
     }
     return 0;
 }
+
+} // namespace
 
 SettingsRead parseSettingsText(QStringView text)
 {
@@ -115,11 +117,6 @@ SettingsRead parseSettingsText(QStringView text)
     while (!lines.atEnd())
         read.history.append(lines.next().toString());
     return read;
-}
-
-SettingsRead parseSettingsFile(QByteArrayView bytes)
-{
-    return parseSettingsText(codepage::decode(bytes));
 }
 
 QString settingsText(const Settings& settings)

@@ -4,7 +4,6 @@
 #include <optional>
 #include <vector>
 
-#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -48,28 +47,16 @@ struct SettingsRead {
     bool complete = false;
 };
 
-/// The check-box state of a number line: a decimal number with any blanks
-/// (spaces, tabs) around it, 0 clear, 1 ticked, 2 greyed. Returns nothing for
-/// any other number and for a line that holds no number at all.
-std::optional<Qt::CheckState> parseStateLine(QStringView line);
-
-/// The digit a state is written as: 0 clear, 1 ticked, 2 greyed.
-int stateNumber(Qt::CheckState state);
-
 /// Reads decoded settings text. Lines end at CR LF, and also at a lone LF or
-/// a lone CR; text after the last line end is a last line. Never fails: any
-/// text at all gives what could be read before its first fault, and
+/// a lone CR; text after the last line end is a last line. Any text at all
+/// gives what could be read before its first fault, and
 /// `complete` tells whether that was everything.
 SettingsRead parseSettingsText(QStringView text);
-
-/// Decodes the bytes of a settings file in the ANSI code page and reads them
-/// as parseSettingsText does. Never fails.
-SettingsRead parseSettingsFile(QByteArrayView bytes);
 
 /// The whole text of the settings file: six number lines (" 1 "), the
 /// delimiter, the append file and every history entry, each followed by
 /// CR LF. A line break inside a value is written as a blank, so every value
-/// stays on its own line. Never fails.
+/// stays on its own line.
 QString settingsText(const Settings& settings);
 
 } // namespace yomika

@@ -51,7 +51,6 @@ public:
     QStringList optionHistory() const { return m_history; }
     QString appendFileName() const { return m_appendFileName; }
     QString openFileName() const { return m_openFileName; }
-    const UndoRing& undoRing() const { return m_undo; }
     QString caption() const { return m_caption; }
     /// True while an analyzer run waits for the analyzer.
     bool isRunning() const;

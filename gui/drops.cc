@@ -16,23 +16,6 @@ namespace yomika {
 
 namespace {
 
-// Takes a drag as a copy when it brings text or files and the window can
-// take them now. A drop is never a move: a move would let the source delete
-// the dropped file, or cut text dragged out of the sentence pane itself.
-bool takeAsCopy(QDropEvent* event, const MainWindow* window)
-{
-    const QMimeData* data = event->mimeData();
-    if (window->isRunning() || !data || !(event->possibleActions() & Qt::CopyAction) ||
-        !offersTextOrFiles(*data)) {
-        event->setDropAction(Qt::IgnoreAction);
-        event->ignore();
-        return false;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    return true;
-}
-
 bool isDragEvent(const QEvent* event)
 {
     switch (event->type()) {
@@ -46,6 +29,22 @@ bool isDragEvent(const QEvent* event)
 }
 
 } // namespace
+
+// A drop is never a move: a move would let the source delete the dropped
+// file, or cut text dragged out of the sentence pane itself.
+bool MainWindow::takeAsCopy(QDropEvent* event) const
+{
+    const QMimeData* data = event->mimeData();
+    if (m_model->isRunning() || !data || !(event->possibleActions() & Qt::CopyAction) ||
+        !offersTextOrFiles(*data)) {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
 
 /// Installed on the drop-target controls and on the widgets inside them that
 /// really receive drag events (a pane's viewport, a combo box's line edit):
@@ -84,7 +83,7 @@ protected:
             drop->setAccepted(event->type() == QEvent::DragEnter);
             return true;
         }
-        if (takeAsCopy(drop, m_window) && event->type() == QEvent::Drop)
+        if (m_window->takeAsCopy(drop) && event->type() == QEvent::Drop)
             m_window->handleDrop(drop->mimeData());
         return true;
     }
@@ -116,17 +115,17 @@ void MainWindow::installDropTargets()
 // The window's own area (and the menu bar): the same handler as the controls.
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    takeAsCopy(event, this);
+    takeAsCopy(event);
 }
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* event)
 {
-    takeAsCopy(event, this);
+    takeAsCopy(event);
 }
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    if (takeAsCopy(event, this))
+    if (takeAsCopy(event))
         handleDrop(event->mimeData());
 }
 

@@ -32,7 +32,7 @@ public:
     explicit ExactTextEdit(QWidget* parent = nullptr);
     ~ExactTextEdit() override;
 
-    /// Replaces the whole text. Never fails.
+    /// Replaces the whole text.
     void setText(const QString& text);
     /// The exact text. Costs nothing when the text has not changed since the
     /// last call; after an edit it is rebuilt once, in time linear in its length.
@@ -50,7 +50,7 @@ public:
     void setSelection(qsizetype start, qsizetype length);
 
     /// Replaces the selection, or inserts at the caret, with `text` exactly,
-    /// its own line ends kept; the caret ends after it. Never fails.
+    /// its own line ends kept; the caret ends after it.
     void replaceSelection(const QString& text);
 
     /// What a line break typed by the user stands for: CR LF on Windows, LF elsewhere.

@@ -21,6 +21,13 @@
 
 #include <QLineEdit>
 
+// The icons are compiled into this library; a static library's resources
+// are registered only when something asks for them.
+static void registerResources()
+{
+    Q_INIT_RESOURCE(yomika);
+}
+
 namespace yomika {
 
 namespace {
@@ -70,7 +77,10 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<Prompter> prom
     setObjectName(QStringLiteral("Yomika"));
     // The design caption; start-up replaces it before the window is shown.
     setWindowTitle(QStringLiteral("Yomika2000"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/yomika.png")));
+    registerResources();
+    QIcon icon(QStringLiteral(":/icons/yomika32.png"));
+    icon.addFile(QStringLiteral(":/icons/yomika.png"));
+    setWindowIcon(icon);
     setAcceptDrops(true);
 
     createControls();

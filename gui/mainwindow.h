@@ -9,6 +9,7 @@
 #include "core/windowmodel.h"
 
 class QLabel;
+class QDropEvent;
 class QMimeData;
 class QPushButton;
 
@@ -37,35 +38,6 @@ public:
 
     WindowModel& model() { return *m_model; }
 
-    // Forwarders kept while the window's tests move to the model.
-    void startUp() { m_model->startUp(); }
-    void shutDown() { m_model->shutDown(); }
-    void buildOptionString() { m_model->buildOptionString(); }
-    void recordOptionHistory() { m_model->recordOptionHistory(); }
-    void updateCaption() {}
-    void loadSentenceText(const QString& text) { m_model->loadSentenceText(text); }
-    void showResultText(const QString& text) { m_model->showResultText(text); }
-    QString runAnalyzer(const QString& text) { return m_model->runAnalyzer(text); }
-    void analyzeAll() { m_model->analyzeAll(); }
-    void analyzePartial() { m_model->analyzePartial(); }
-    void clearPanes() { m_model->clearPanes(); }
-    void undo() { m_model->undo(); }
-    void redo() { m_model->redo(); }
-    void openTextFile() { m_model->openTextFile(); }
-    void saveResult() { m_model->saveResult(); }
-    void chooseAppendFile() { m_model->chooseAppendFile(); }
-    void appendResult() { m_model->appendResult(); }
-    void showReadme() { m_model->showReadme(); }
-    void showAbout() { m_model->showAbout(); }
-    QString appendFileName() const { return m_model->appendFileName(); }
-    QString openFileName() const { return m_model->openFileName(); }
-    const UndoRing& undoRing() const { return m_model->undoRing(); }
-    bool isRunning() const { return m_model->isRunning(); }
-    void cancelRun() { m_model->cancelRun(); }
-    QString programDir() const { return m_programDir; }
-    void handleDrop(const QMimeData* data);
-    int twipsToPixels(int twips) const;
-    void applyLayout(int width, int height);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,12 +48,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class DropForwarder;
+
     void createControls();
     void createActions();
     void createMenus();
     void setDesignGeometry();
     void connectModel();
     void installDropTargets();
+    /// Takes a drag as a copy when it brings text or files and no run waits.
+    bool takeAsCopy(QDropEvent* event) const;
+    void handleDrop(const QMimeData* data);
+    int twipsToPixels(int twips) const;
+    void applyLayout(int width, int height);
     TextControl* focusedTextControl();
 
     QString m_programDir;

@@ -27,7 +27,7 @@ class MainWindow;
 class SessionEnd : public QObject {
     Q_OBJECT
 public:
-    /// Never fails: where the signals cannot be watched (no socket pair), the
+    /// Where the signals cannot be watched (no socket pair), the
     /// session end and quitting are still handled; signalsWatched() tells.
     explicit SessionEnd(MainWindow* window);
     ~SessionEnd() override;
@@ -36,7 +36,7 @@ public:
     bool signalsWatched() const { return m_signalsWatched; }
 
     /// What the session manager's request for the program's data does:
-    /// writes the settings, asks nothing, leaves the window open. Never fails.
+    /// writes the settings, asks nothing, leaves the window open.
     void commitData();
 
     /// What a termination signal or the end of the application does: closes

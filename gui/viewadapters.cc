@@ -11,19 +11,6 @@
 
 namespace yomika {
 
-namespace {
-bool failReads = false;
-bool failWrites = false;
-} // namespace
-
-namespace testing {
-void failClipboard(bool reads, bool writes)
-{
-    failReads = reads;
-    failWrites = writes;
-}
-} // namespace testing
-
 QString PaneControl::text() const
 {
     return m_pane->text();
@@ -93,8 +80,6 @@ void ComboControl::selectAll()
 
 std::optional<QString> SystemClipboard::readText()
 {
-    if (failReads)
-        return std::nullopt;
     const QClipboard* board = QGuiApplication::clipboard();
     const QMimeData* data = board ? board->mimeData() : nullptr;
     if (!data)
@@ -104,8 +89,6 @@ std::optional<QString> SystemClipboard::readText()
 
 bool SystemClipboard::writeText(const QString& text)
 {
-    if (failWrites)
-        return false;
     QClipboard* board = QGuiApplication::clipboard();
     if (!board)
         return false;

@@ -69,9 +69,3 @@ private:
 };
 
 } // namespace yomika
-
-namespace yomika::testing {
-/// Test seam for a clipboard another program holds: while set, readText()
-/// or writeText() fail without touching the clipboard.
-void failClipboard(bool reads, bool writes);
-} // namespace yomika::testing

@@ -28,7 +28,7 @@ class LineComboBox : public QComboBox {
 public:
     explicit LineComboBox(QWidget* parent = nullptr);
 
-    /// Sets the edit text, line breaks turned into blanks. Never fails.
+    /// Sets the edit text, line breaks turned into blanks.
     void setText(const QString& text);
     QString text() const { return currentText(); }
 
