@@ -102,7 +102,8 @@ private:
     QString fixedPath(QStringView name) const;
     void updateCaption();
     void pushUndoSnapshot();
-    void saveResultAs(const QString& text);
+    /// Asks for a name and writes `text` there; false only when the write failed.
+    bool saveResultAs(const QString& text);
     void analyze(const QString& text);
     void setBusy(bool busy);
     ReadResult readFile(const QString& path);

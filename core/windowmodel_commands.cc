@@ -77,28 +77,30 @@ void WindowModel::drop(const DroppedData& dropped)
 // Saving and appending. The files hold the texts exactly, nothing added; the
 // whole-file operations keep an old file intact when a write fails.
 
-void WindowModel::saveResultAs(const QString& text)
+bool WindowModel::saveResultAs(const QString& text)
 {
     const QString name = m_view.prompter->chooseSaveFile(
         QStringLiteral("解析結果を名前を付けて保存"), m_appendFileName);
     if (name.isEmpty())
-        return;
+        return true;
     if (const int error = writeFile(name, text)) {
         m_view.prompter->inform(saveFailed(error));
-        return;
+        return false;
     }
     // The file just written is where further results collect.
     m_appendFileName = name;
     updateCaption();
+    return true;
 }
 
 void WindowModel::saveResult()
 {
     if (isRunning())
         return;
-    saveResultAs(m_view.result->text());
-    // Emptied whatever the save ended with, also after a cancel or a failure.
-    m_view.result->setText(QString());
+    // Emptied after a save and after a cancel; after a failed write the pane
+    // may hold the only copy of the result (it can be edited), so it stays.
+    if (saveResultAs(m_view.result->text()))
+        m_view.result->setText(QString());
 }
 
 void WindowModel::chooseAppendFile()

@@ -217,7 +217,10 @@ private slots:
         model().saveResult();
         QCOMPARE(b->prompter.texts(Kind::Inform), QStringList(2, QStringLiteral("保存中にエラーが発生しました 3")));
         QCOMPARE(b->prompter.calls.at(2).initialName, missing); // the save proposed the append file
-        QCOMPARE(b->result.value, QString()); // the save empties Result in every case
+        QCOMPARE(b->result.value, QStringLiteral("結果")); // kept after a failed save too
+        b->prompter.files = {QString()};
+        model().saveResult();
+        QCOMPARE(b->result.value, QString()); // a cancelled save empties it
     }
 
     void appendWithoutAFileAndCancel()
