@@ -72,7 +72,7 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<Prompter> prom
     , m_programDir(programDir)
     , m_prompter(prompter ? std::move(prompter) : std::make_unique<DialogPrompter>(this))
     , m_clipboard(std::make_unique<SystemClipboard>())
-    , m_waitCursor(std::make_unique<WaitCursor>())
+    , m_waitCursor(std::make_unique<WaitCursor>(this))
 {
     setObjectName(QStringLiteral("Yomika"));
     // The design caption; start-up replaces it before the window is shown.
@@ -123,7 +123,7 @@ void MainWindow::createControls()
     QFont buttonFont = designFont(gothicFace(), 11.25);
     buttonFont.setStyleStrategy(QFont::NoFontMerging);
     auto makeButton = [&](const char* name, const QString& caption) {
-        auto* button = new QPushButton(caption, m_client);
+        auto* button = new CommandButton(caption, m_client);
         button->setObjectName(QLatin1String(name));
         button->setFont(buttonFont);
         button->setAutoDefault(false);

@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -14,6 +16,7 @@
 #include "gui/exacttextedit.h"
 #include "gui/mainwindow.h"
 #include "gui/sessionend.h"
+#include "gui/viewadapters.h"
 #include "gui/widgets.h"
 #include "tests/support/scriptedprompter.h"
 
@@ -128,6 +131,50 @@ private slots:
         QCOMPARE(options->itemText(0), QStringLiteral("-F x  y"));
         m_window->model().startUp();
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Yomika"));
+    }
+
+    // As on the system the window was designed for: Enter clicks the focused
+    // button, and the focus starts on 全文解析.
+    void enterClicksTheFocusedButton()
+    {
+        auto* analyzeAll = child<QPushButton>(QStringLiteral("AnalyzeAll"));
+        QCOMPARE(QApplication::focusWidget(), analyzeAll);
+        QSignalSpy clicked(analyzeAll, &QPushButton::clicked);
+        QTest::keyClick(analyzeAll, Qt::Key_Return);
+        QTest::keyClick(analyzeAll, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(clicked.count(), 2);
+    }
+
+    // Japanese can be typed into the boxes: their input method stays
+    // available, only preferring Latin input at first.
+    void boxesTakeTheInputMethod()
+    {
+        for (const QString& name : {QStringLiteral("Delimiter"), QStringLiteral("OptionList")}) {
+            const QLineEdit* edit = child<LineComboBox>(name)->lineEdit();
+            QVERIFY(edit->testAttribute(Qt::WA_InputMethodEnabled));
+            QVERIFY(edit->inputMethodHints() & Qt::ImhPreferLatin);
+        }
+    }
+
+    void emptyClipboardLoadsTheEmptyText()
+    {
+        QGuiApplication::clipboard()->clear();
+        m_window->findChild<QAction*>(QStringLiteral("文を貼り付け"))->trigger();
+        QCOMPARE(sentence(), QString());
+    }
+
+    // The hourglass is the main window's: dialogs keep their own pointer.
+    void busyPointerIsTheWindowsOwn()
+    {
+        WaitCursor busy(m_window.get());
+        QWidget* pane = child<ExactTextEdit>(QStringLiteral("Sentence"))->viewport();
+        busy.showBusy(true);
+        QCOMPARE(m_window->cursor().shape(), Qt::WaitCursor);
+        QCOMPARE(pane->cursor().shape(), Qt::WaitCursor);
+        QVERIFY(!QApplication::overrideCursor());
+        busy.showBusy(false);
+        QCOMPARE(pane->cursor().shape(), Qt::IBeamCursor);
+        QCOMPARE(m_window->cursor().shape(), Qt::ArrowCursor);
     }
 
     // Closing by any means runs shut-down once; the session manager's request

@@ -1,6 +1,5 @@
 #include "gui/viewadapters.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -81,10 +80,12 @@ void ComboControl::selectAll()
 std::optional<QString> SystemClipboard::readText()
 {
     const QClipboard* board = QGuiApplication::clipboard();
-    const QMimeData* data = board ? board->mimeData() : nullptr;
-    if (!data)
+    if (!board)
         return std::nullopt;
-    return data->text();
+    // Qt's own clipboard after clear() holds no data object at all: that is
+    // an empty clipboard, not one the platform failed to hand over.
+    const QMimeData* data = board->mimeData();
+    return data ? data->text() : QString();
 }
 
 bool SystemClipboard::writeText(const QString& text)
@@ -99,19 +100,35 @@ bool SystemClipboard::writeText(const QString& text)
 
 WaitCursor::~WaitCursor()
 {
-    if (m_shown)
-        QApplication::restoreOverrideCursor();
+    showBusy(false);
 }
 
 void WaitCursor::showBusy(bool busy)
 {
-    if (busy == m_shown)
+    if (busy == !m_saved.isEmpty() || !m_window)
         return;
-    m_shown = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    if (!busy) {
+        for (const auto& [widget, cursor] : std::as_const(m_saved)) {
+            if (widget && cursor)
+                widget->setCursor(*cursor);
+            else if (widget)
+                widget->unsetCursor();
+        }
+        m_saved.clear();
+        return;
+    }
+    // The window and every widget in it that shows a pointer of its own (the
+    // panes' and the boxes' text cursor) take the hourglass; dialogs and
+    // message boxes are windows of their own and keep theirs.
+    QList<QWidget*> widgets = m_window->findChildren<QWidget*>();
+    widgets.prepend(m_window);
+    for (QWidget* w : widgets) {
+        if (w == m_window || w->testAttribute(Qt::WA_SetCursor)) {
+            m_saved.append({w, w->testAttribute(Qt::WA_SetCursor) ? std::optional(w->cursor())
+                                                                  : std::nullopt});
+            w->setCursor(Qt::WaitCursor);
+        }
+    }
 }
 
 } // namespace yomika

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QCursor>
+#include <QList>
+#include <QPointer>
+
 #include "core/viewparts.h"
 
 class QWidget;
@@ -57,15 +61,22 @@ public:
     bool writeText(const QString& text) override;
 };
 
-/// The hourglass over the application while the model is busy; whatever it
-/// set is restored when it goes, also when the window is destroyed during a run.
+/// The hourglass over the main window while the model is busy; the pointers
+/// it replaced come back when it ends, and when it goes.
 class WaitCursor : public BusyPointer {
 public:
+    explicit WaitCursor(QWidget* window)
+        : m_window(window)
+    {
+    }
     ~WaitCursor() override;
     void showBusy(bool busy) override;
 
 private:
-    bool m_shown = false;
+    QPointer<QWidget> m_window;
+    // Each widget that took the hourglass, with the pointer it had set (none:
+    // it followed its parent).
+    QList<std::pair<QPointer<QWidget>, std::optional<QCursor>>> m_saved;
 };
 
 } // namespace yomika

@@ -1,5 +1,6 @@
 #include "gui/widgets.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QValidator>
 
@@ -14,6 +15,16 @@ TwoClickCheckBox::TwoClickCheckBox(const QString& caption, QWidget* parent)
 void TwoClickCheckBox::nextCheckState()
 {
     setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void CommandButton::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 namespace {
@@ -49,8 +60,16 @@ LineComboBox::LineComboBox(QWidget* parent)
     QLineEdit* edit = lineEdit();
     edit->setMaxLength(std::numeric_limits<int>::max());
     edit->setValidator(new NoLineBreakValidator(edit));
-    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setInputMethodHints(Qt::ImhPreferLatin);
+    edit->setInputMethodHints(Qt::ImhPreferLatin);
+    edit->installEventFilter(this);
+}
+
+bool LineComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn && watched == lineEdit())
+        switchInputMethodOff(lineEdit());
+    return QComboBox::eventFilter(watched, event);
 }
 
 void LineComboBox::setText(const QString& text)

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QPushButton>
 
 // Small control classes of the main window.
 
@@ -19,9 +20,21 @@ protected:
     void nextCheckState() override;
 };
 
+/// A command button that a focused Enter or Return clicks, as Space does,
+/// without the look of a dialog's default button.
+class CommandButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
 /// An editable combo box whose text is exactly what was typed or set: no
-/// completion, Enter adds nothing to the list, no length limit, input method
-/// off. Line breaks in any text put into it become blanks, so a value never
+/// completion, Enter adds nothing to the list, no length limit. The input
+/// method starts in its Latin mode where the platform has one (the user may
+/// still switch it to Japanese). Line breaks in any text put into it become blanks, so a value never
 /// breaks a line of the settings file.
 class LineComboBox : public QComboBox {
     Q_OBJECT
@@ -34,6 +47,14 @@ public:
 
     /// `text` with every CR and LF replaced by a blank.
     static QString withoutLineBreaks(QString text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
+
+/// Puts the input method of `widget`'s window into its direct (Latin) mode,
+/// leaving the user free to switch it on again; does nothing where the
+/// platform has no such mode (widgets_posix.cc, widgets_win.cc).
+void switchInputMethodOff(QWidget* widget);
 
 } // namespace yomika
