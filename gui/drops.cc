@@ -1,6 +1,7 @@
 // Drops onto the window and its controls: every one reaches the model's one
 // drop handler, which adds the text or the files' texts to the sentence.
 
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,7 +37,7 @@ bool MainWindow::takeAsCopy(QDropEvent* event) const
 {
     const QMimeData* data = event->mimeData();
     if (m_model->isRunning() || !data || !(event->possibleActions() & Qt::CopyAction) ||
-        !offersTextOrFiles(*data)) {
+        !offersTextOrFiles(*data) || (event->type() == QEvent::Drop && pointerOverALabel())) {
         event->setDropAction(Qt::IgnoreAction);
         event->ignore();
         return false;
@@ -44,6 +45,17 @@ bool MainWindow::takeAsCopy(QDropEvent* event) const
     event->setDropAction(Qt::CopyAction);
     event->accept();
     return true;
+}
+
+// Qt hands a drop to the widget that answered the last position the drag
+// source sent, and a source may release without sending the final position
+// (X11 sources skip positions inside the rectangle of an earlier answer), so
+// the drop can arrive at a control the pointer has already left for a label.
+// The pointer itself tells where the drop really is.
+bool MainWindow::pointerOverALabel() const
+{
+    const QWidget* under = m_client->childAt(m_client->mapFromGlobal(QCursor::pos()));
+    return under && (under == m_label1 || under == m_delimiterLabel);
 }
 
 /// Installed on the drop-target controls and on the widgets inside them that

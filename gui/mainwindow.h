@@ -58,6 +58,7 @@ private:
     void installDropTargets();
     /// Takes a drag as a copy when it brings text or files and no run waits.
     bool takeAsCopy(QDropEvent* event) const;
+    bool pointerOverALabel() const;
     void handleDrop(const QMimeData* data);
     int twipsToPixels(int twips) const;
     void applyLayout(int width, int height);

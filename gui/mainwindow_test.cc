@@ -31,6 +31,27 @@ class MainWindowTest : public QObject {
     T* child(const QString& name) const { return m_window->findChild<T*>(name); }
     QString sentence() const { return child<ExactTextEdit>(QStringLiteral("Sentence"))->text(); }
 
+    // Drags text over the centre of `target` the way the platform drives a
+    // drag (enter, move, drop, all to the window) and tells how the drop was
+    // taken; `beforeDrop` runs just before the drop.
+    Qt::DropAction dragAndDrop(QWidget* target, const std::function<void()>& beforeDrop = {})
+    {
+        const QPoint at = target->mapTo(m_window.get(), target->rect().center());
+        QMimeData data;
+        data.setText(QStringLiteral("落とした\r\n"));
+        QWindow* handle = m_window->windowHandle();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(handle, &enter);
+        QDragMoveEvent move(at, actions, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(handle, &move);
+        if (beforeDrop)
+            beforeDrop();
+        QDropEvent drop(at, actions, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(handle, &drop);
+        return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+    }
+
 private slots:
     void init()
     {
@@ -40,7 +61,11 @@ private slots:
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
-    void cleanup() { m_window.reset(); }
+    void cleanup()
+    {
+        m_window.reset();
+        QCursor::setPos(0, 0);
+    }
 
     void iconHas32Pixels()
     {
@@ -91,20 +116,23 @@ private slots:
         QFETCH(QString, target);
         QFETCH(bool, taken);
         const QString before = sentence();
-        QWidget* w = child(target);
-        const QPoint at = w->mapTo(m_window.get(), w->rect().center());
-        QMimeData data;
-        data.setText(QStringLiteral("落とした\r\n"));
-        QWindow* handle = m_window->windowHandle();
-        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(handle, &enter);
-        QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(handle, &move);
-        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(handle, &drop);
-        QCOMPARE(sentence(), taken ? before + data.text() : before);
-        QCOMPARE(drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction,
-                 taken ? Qt::CopyAction : Qt::IgnoreAction);
+        const Qt::DropAction action = dragAndDrop(child(target));
+        QCOMPARE(sentence(), taken ? before + QStringLiteral("落とした\r\n") : before);
+        QCOMPARE(action, taken ? Qt::CopyAction : Qt::IgnoreAction);
+    }
+
+    // Released over a label, a drop is refused even when it reaches the
+    // control the drag crossed last (a drag source need not send the final
+    // position before the drop).
+    void dropOverALabelIsRefusedWhateverThePath()
+    {
+        QWidget* label = child(QStringLiteral("Label1"));
+        const QString before = sentence();
+        const Qt::DropAction action = dragAndDrop(child(QStringLiteral("OptionList")), [label] {
+            QCursor::setPos(label->mapToGlobal(label->rect().topLeft() + QPoint(20, 6)));
+        });
+        QCOMPARE(sentence(), before);
+        QCOMPARE(action, Qt::IgnoreAction);
     }
 
     void controlsShowTheModel()
