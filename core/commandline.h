@@ -24,12 +24,6 @@ QString buildCommandLine(const QString& programDir, const QString& options);
 /// quote runs to the end.
 QStringList splitWindowsArguments(const QString& commandLine);
 
-/// One argument quoted so that splitWindowsArguments gives it back unchanged:
-/// as it is when it is not empty and holds no blank, tab or quote; otherwise
-/// in quotes, with a backslash before each quote and the backslashes that
-/// precede a quote or the closing quote doubled.
-QString quoteWindowsArgument(const QString& argument);
-
 struct AnalyzerInvocation {
     QString program;       // the analyzer's full path
     QStringList arguments; // everything after the program name
