@@ -14,8 +14,8 @@ namespace kotoka {
 /// bytes consumed; undecodable bytes become U+FFFD.
 std::size_t decodeInput(std::string_view bytes, std::string& out, bool final);
 
-/// Encodes UTF-8 into the code page and appends the bytes to `out`. Never
-/// fails: a character the code page lacks becomes "?".
+/// Encodes UTF-8 into the code page and appends the bytes to `out`; a
+/// character the code page lacks becomes "?".
 void encodeOutput(std::string_view utf8, std::string& out);
 
 } // namespace kotoka
