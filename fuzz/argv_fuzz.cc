@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include <QRegularExpression>
 #include <QString>
 
 #include "core/commandline.h"
@@ -20,14 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)),
         QString(reinterpret_cast<const QChar*>(data), qsizetype(size / 2)),
     };
-    static const QRegularExpression special(QStringLiteral("[ \\t\"\\\\]"));
+    const auto ordinary = [](QString text) { // a regular expression would refuse lone surrogates
+        return text.removeIf([](QChar c) { return c == u' ' || c == u'\t' || c == u'"' || c == u'\\'; });
+    };
     for (const QString& text : texts) {
         const QStringList arguments = yomika::splitWindowsArguments(text);
-        if (arguments.join(QString()).remove(special) != QString(text).remove(special))
+        if (ordinary(arguments.join(QString())) != ordinary(text))
             std::abort();
         const QStringList all = yomika::analyzerInvocation(QStringLiteral("/p d"), text).arguments;
-        if (all.size() != arguments.size() + 5 || all.mid(4, arguments.size()) != arguments
-            || all[0] != QLatin1String("-r") || all[2] != QLatin1String("-o") || !all.last().endsWith(QLatin1String("input.tmp")))
+        if (all.size() != arguments.size() + 5 || all.mid(4, arguments.size()) != arguments || all[0] != u"-r"
+            || all[2] != u"-o" || !all.last().endsWith(u"input.tmp"))
             std::abort();
     }
     return 0;
