@@ -105,6 +105,12 @@ qint64 AnalyzerProcess::analyzerProcessId() const
     return m_process->processId();
 }
 
+ErrorNumber AnalyzerProcess::noOutput(int exitCode)
+{
+    // 1100 to 1355: the exit status stays readable in the number.
+    return static_cast<ErrorNumber>(AnalyzerNoOutputBase + exitCode);
+}
+
 void AnalyzerProcess::onErrorOccurred(QProcess::ProcessError error)
 {
     // A crash is judged by finished(), which follows; other errors concern

@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QString>
 
+#include "core/errornumber.h"
+
 class QEventLoop;
 class QTimer;
 
@@ -27,8 +29,8 @@ class AnalyzerProcess : public QObject {
     Q_OBJECT
 public:
     struct Outcome {
-        int error = 0;          // an ErrorNumber; 0 when output.tmp was released
-        bool cancelled = false; // cancel() or destruction stopped the run
+        ErrorNumber error = NoError; // NoError when output.tmp was released
+        bool cancelled = false;      // cancel() or destruction stopped the run
     };
 
     explicit AnalyzerProcess(QObject* parent = nullptr);
@@ -38,7 +40,7 @@ public:
 
     /// Starts the analyzer of `programDir` with the option string `options`
     /// and waits, in a nested event loop, until it has released output.tmp
-    /// (error 0), failed, or was cancelled. Never shows anything.
+    /// (NoError), failed, or was cancelled. Never shows anything.
     /// Errors: AnalyzerMissing (no analyzer file), AnalyzerNotStartable (not
     /// a file, not executable, refused by the system), AnalyzerCrashed (ended
     /// by a signal or a crash: partial output is never a result),
@@ -68,6 +70,9 @@ private:
     void startAnalyzer(const QString& programDir, const QString& options);
     void watchOutput(); // called once the analyzer has started
     void judgeEnd(int exitCode, QProcess::ExitStatus status);
+
+    // The error of an analyzer that ended with `exitCode` and no output.tmp.
+    static ErrorNumber noOutput(int exitCode);
 
     void onErrorOccurred(QProcess::ProcessError error);
     void finishRun(Outcome outcome);

@@ -37,11 +37,11 @@ void AnalyzerProcess::judgeEnd(int exitCode, QProcess::ExitStatus status)
     struct stat info;
     if (::stat(QFile::encodeName(m_outputPath).constData(), &info) == 0) {
         // Only an ordinary file is output; a directory of that name is not.
-        finishRun({S_ISREG(info.st_mode) ? NoError : AnalyzerNoOutputBase + exitCode, false});
+        finishRun({S_ISREG(info.st_mode) ? NoError : noOutput(exitCode), false});
         return;
     }
     if (errno == ENOENT || errno == ENOTDIR)
-        finishRun({AnalyzerNoOutputBase + exitCode, false});
+        finishRun({noOutput(exitCode), false});
     else
         finishRun({AnalyzerWaitFailed, false});
 }

@@ -99,7 +99,7 @@ void AnalyzerProcess::judgeEnd(int exitCode, QProcess::ExitStatus status)
     }
     switch (outputState(m_outputPath)) {
     case OutputState::Missing:
-        finishRun({AnalyzerNoOutputBase + exitCode, false});
+        finishRun({noOutput(exitCode), false});
         return;
     case OutputState::Failed:
         finishRun({AnalyzerWaitFailed, false});

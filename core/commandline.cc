@@ -86,37 +86,6 @@ QStringList splitWindowsArguments(const QString& commandLine)
     return arguments;
 }
 
-QString quoteWindowsArgument(const QString& argument)
-{
-    bool plain = !argument.isEmpty();
-    for (QChar c : argument) {
-        if (isBlank(c) || c == QLatin1Char('"')) {
-            plain = false;
-            break;
-        }
-    }
-    if (plain)
-        return argument; // backslashes not before a quote stand for themselves
-    QString result = QStringLiteral("\"");
-    qsizetype backslashes = 0;
-    for (QChar c : argument) {
-        if (c == QLatin1Char('\\')) {
-            ++backslashes;
-            continue;
-        }
-        if (c == QLatin1Char('"'))
-            result.append(QString(backslashes * 2 + 1, QLatin1Char('\\')));
-        else
-            result.append(QString(backslashes, QLatin1Char('\\')));
-        backslashes = 0;
-        result.append(c);
-    }
-    // Doubled, so that they do not escape the closing quote.
-    result.append(QString(backslashes * 2, QLatin1Char('\\')));
-    result.append(QLatin1Char('"'));
-    return result;
-}
-
 AnalyzerInvocation analyzerInvocation(const QString& programDir, const QString& options)
 {
     AnalyzerInvocation invocation;

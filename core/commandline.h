@@ -13,7 +13,7 @@
 namespace yomika {
 
 /// The command-line string for program directory `programDir` and the option
-/// string `options` (used unchanged, possibly empty). Never fails.
+/// string `options` (used unchanged, possibly empty).
 QString buildCommandLine(const QString& programDir, const QString& options);
 
 /// Splits a command line into arguments as the Windows C runtime does:
@@ -21,14 +21,8 @@ QString buildCommandLine(const QString& programDir, const QString& options);
 /// quote give n backslashes and the quote toggles quoting; 2n+1 give n
 /// backslashes and a literal quote; other backslashes are literal; inside
 /// quotes "" gives a literal quote and quoting goes on; an unterminated
-/// quote runs to the end. Never fails.
+/// quote runs to the end.
 QStringList splitWindowsArguments(const QString& commandLine);
-
-/// One argument quoted so that splitWindowsArguments gives it back unchanged:
-/// as it is when it is not empty and holds no blank, tab or quote; otherwise
-/// in quotes, with a backslash before each quote and the backslashes that
-/// precede a quote or the closing quote doubled. Never fails.
-QString quoteWindowsArgument(const QString& argument);
 
 struct AnalyzerInvocation {
     QString program;       // the analyzer's full path
@@ -37,7 +31,7 @@ struct AnalyzerInvocation {
 
 /// The program and argument list that run the analyzer directly (without a
 /// shell): "-r", the resource file, "-o", the output file, the split option
-/// string, the input file. Never fails.
+/// string, the input file.
 AnalyzerInvocation analyzerInvocation(const QString& programDir, const QString& options);
 
 } // namespace yomika

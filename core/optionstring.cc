@@ -16,8 +16,6 @@ const QString& directive(int field)
     return directives[field];
 }
 
-} // namespace
-
 QString delimiterFor(const QString& delimiterText)
 {
     // The backslash sequences stay two characters each: the analyzer's format
@@ -30,6 +28,8 @@ QString delimiterFor(const QString& delimiterText)
         return QStringLiteral("\\n");
     return delimiterText;
 }
+
+} // namespace
 
 QString buildOptionString(const FieldSet& fields, const QString& delimiterText)
 {

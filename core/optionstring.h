@@ -14,14 +14,11 @@ namespace yomika {
 /// form, reading, pronunciation, part of speech, inflection.
 using FieldSet = std::array<bool, 6>;
 
-/// The delimiter put between directives for the text of the delimiter box:
-/// "(タブ)" gives "\t" (backslash, t), "(空白)" a blank, "(改行)" "\n"
-/// (backslash, n); any other text, the empty one included, stands as it is.
-QString delimiterFor(const QString& delimiterText);
-
 /// The option string for the fields and delimiter text: "-F", a blank and the
 /// quoted directives joined by the delimiter and ended by backslash-n; the
-/// empty string when no field is set.
+/// empty string when no field is set. The delimiter text "(タブ)" gives "\t"
+/// (backslash, t), "(空白)" a blank, "(改行)" "\n" (backslash, n); any other
+/// text, the empty one included, stands as it is.
 QString buildOptionString(const FieldSet& fields, const QString& delimiterText);
 
 /// The history after recording `text`: every entry equal to it is removed and

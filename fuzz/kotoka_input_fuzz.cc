@@ -11,10 +11,8 @@
 #include "kotoka/codec.h"
 #include "kotoka/linereader.h"
 
-namespace {
-
-class Source final : public kotoka::ByteSource {
-public:
+// Hands the bytes out in reads of at most `step` bytes.
+struct Source final : kotoka::ByteSource {
     Source(std::string_view bytes, std::size_t step) : m_bytes(bytes), m_step(step) {}
     long read(char* buffer, std::size_t size, std::string&) override
     {
@@ -23,69 +21,43 @@ public:
         m_bytes.remove_prefix(count);
         return static_cast<long>(count);
     }
-
-private:
     std::string_view m_bytes;
     std::size_t m_step;
 };
-
-bool isContinuation(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 2)
         return 0;
     // The first two bytes choose the read size and the piece bound.
-    const std::size_t step = 1 + data[0] % 64;
     const std::size_t bound = data[1] % 128;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
 
     // What the reader must give: the decoded text with each line end (CR LF,
-    // LF or CR) turned into LF, and a LF added to a last line that has none.
-    std::string decoded;
+    // LF or CR) as LF, and a LF after a last line that has none.
+    std::string decoded, expected;
     kotoka::decodeInput(bytes, decoded, true);
-    std::string expected;
     for (std::size_t i = 0; i < decoded.size(); ++i) {
-        if (decoded[i] == '\r') {
-            expected += '\n';
-            if (i + 1 < decoded.size() && decoded[i + 1] == '\n')
-                ++i;
-        } else {
-            expected += decoded[i];
-        }
+        expected += decoded[i] == '\r' ? '\n' : decoded[i];
+        i += decoded.compare(i, 2, "\r\n") == 0;
     }
     if (!expected.empty() && expected.back() != '\n')
         expected += '\n';
 
-    Source source(bytes, step);
+    Source source(bytes, 1 + data[0] % 64);
     kotoka::LineReader reader(source, kotoka::decodeInput, bound, 16);
-    const std::size_t effectiveBound = std::max(bound, kotoka::LineReader::minimumPieceBound);
-    std::string joined;
-    std::string error;
-    for (;;) {
-        std::string_view piece;
-        bool endsLine = false;
-        const auto status = reader.next(piece, endsLine, error);
-        if (status == kotoka::LineReader::Status::End)
-            break;
-        if (status == kotoka::LineReader::Status::Error)
+    std::string joined, error;
+    std::string_view piece;
+    bool endsLine = false;
+    while (reader.next(piece, endsLine, error) == kotoka::LineReader::Status::Piece) {
+        // Within the bound, no line end inside, not cut inside a character, not empty unless a line ends.
+        if (piece.size() > std::max(bound, kotoka::LineReader::minimumPieceBound) || piece.find_first_of("\r\n") != std::string_view::npos
+            || (!piece.empty() && (static_cast<unsigned char>(piece.front()) & 0xC0) == 0x80)
+            || (!endsLine && piece.empty()))
             std::abort();
-        if (piece.size() > effectiveBound || piece.find_first_of("\r\n") != std::string_view::npos)
-            std::abort();
-        if (!piece.empty() && isContinuation(piece.front()))
-            std::abort(); // cut inside a character
-        if (!endsLine && piece.empty())
-            std::abort(); // no progress
-        joined += piece;
-        if (endsLine)
-            joined += '\n';
+        joined += std::string(piece) + (endsLine ? "\n" : "");
     }
     if (joined != expected)
-        std::abort();
+        std::abort(); // a read error would end early and fail here too
     return 0;
 }

@@ -43,7 +43,7 @@ public:
         return true;
     }
 
-    /// The engine's version text. Never fails.
+    /// The engine's version text.
     static std::string version();
 
 private:

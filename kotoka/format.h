@@ -42,7 +42,7 @@ public:
     static std::optional<Format> compile(std::string_view text, std::string_view lineEnd,
                                          std::string& error);
 
-    /// Appends the text for `morpheme` to `out`. Never fails.
+    /// Appends the text for `morpheme` to `out`.
     void render(const Morpheme& morpheme, std::string& out) const;
 
 private:

@@ -92,6 +92,75 @@ private:
     std::string m_bytes;
 };
 
+// Reads the resource file and loads the dictionary it names. Returns
+// Success, or the failure's status once it has been reported.
+int loadDictionary(const Options& options, Engine& engine)
+{
+    std::string resourcePath = options.resourceFile;
+    if (resourcePath.empty()) {
+        const std::string folder = sys::executableDirectory();
+        resourcePath = sys::joinPath(sys::joinPath(folder.empty() ? "." : folder, "dic"), "kotokarc");
+    }
+    std::string resourceText;
+    std::string error;
+    if (!readResourceFile(resourcePath, resourceText, error))
+        return fail(ResourceUnreadable, error);
+    const ResourceSettings settings = parseResourceFile(resourceText, resourcePath);
+    if (settings.dicdir.empty())
+        return fail(ResourceIncomplete, settings.error);
+    if (!engine.load(settings.dicdir, error))
+        return fail(DictionaryFailed, error);
+    return Success;
+}
+
+// Writes the analysis of every line of `input` to `output`, each line a
+// sentence ended by EOS. Returns Success, or the failure's status once it
+// has been reported and the output discarded.
+int analyzeAll(Engine& engine, const Format& format, sys::InputFile& input, sys::OutputFile& output,
+               const std::string& outputName)
+{
+    OutputWriter writer(output);
+    std::string& text = writer.text();
+    const std::string endOfSentence = "EOS" + std::string(sys::lineEnd());
+    InputSource source(input);
+    LineReader reader(source, decodeInput);
+    bool writeFailed = false;
+    std::string writeError;
+    auto visit = [&](const Morpheme& morpheme) {
+        format.render(morpheme, text);
+        if (!writeFailed && !writer.flushIfFull(writeError))
+            writeFailed = true;
+    };
+
+    std::string error;
+    for (;;) {
+        std::string_view piece;
+        bool endsLine = false;
+        const LineReader::Status status = reader.next(piece, endsLine, error);
+        if (status == LineReader::Status::End)
+            break;
+        if (status == LineReader::Status::Error) {
+            output.discard();
+            return fail(InputUnreadable, "the input cannot be read: " + error);
+        }
+        if (!engine.analyze(piece, visit, error)) {
+            output.discard();
+            return fail(AnalysisFailed, error);
+        }
+        if (endsLine)
+            text += endOfSentence;
+        if (writeFailed || !writer.flushIfFull(writeError)) {
+            output.discard();
+            return fail(OutputFailed, "writing " + outputName + " failed: " + writeError);
+        }
+    }
+    if (!writer.flush(error) || !output.close(error)) {
+        output.discard();
+        return fail(OutputFailed, "writing " + outputName + " failed: " + error);
+    }
+    return Success;
+}
+
 } // namespace
 
 int run(const std::vector<std::string>& arguments)
@@ -119,21 +188,9 @@ int run(const std::vector<std::string>& arguments)
     if (!format)
         return fail(FormatMalformed, error);
 
-    std::string resourcePath = options.resourceFile;
-    if (resourcePath.empty()) {
-        const std::string folder = sys::executableDirectory();
-        resourcePath = sys::joinPath(sys::joinPath(folder.empty() ? "." : folder, "dic"), "kotokarc");
-    }
-    std::string resourceText;
-    if (!readResourceFile(resourcePath, resourceText, error))
-        return fail(ResourceUnreadable, error);
-    const ResourceSettings settings = parseResourceFile(resourceText, resourcePath);
-    if (settings.dicdir.empty())
-        return fail(ResourceIncomplete, settings.error);
-
     Engine engine;
-    if (!engine.load(settings.dicdir, error))
-        return fail(DictionaryFailed, error);
+    if (const int status = loadDictionary(options, engine); status != Success)
+        return status;
 
     sys::InputFile input;
     if (!input.open(options.inputFile, error))
@@ -148,46 +205,7 @@ int run(const std::vector<std::string>& arguments)
     if (!output.create(options.outputFile, error))
         return fail(OutputFailed, "the output file " + options.outputFile + " cannot be created: " + error);
     const std::string outputName = options.outputFile.empty() ? "standard output" : options.outputFile;
-
-    OutputWriter writer(output);
-    std::string& text = writer.text();
-    const std::string endOfSentence = "EOS" + std::string(sys::lineEnd());
-    InputSource source(input);
-    LineReader reader(source, decodeInput);
-    bool writeFailed = false;
-    std::string writeError;
-    auto visit = [&](const Morpheme& morpheme) {
-        format->render(morpheme, text);
-        if (!writeFailed && !writer.flushIfFull(writeError))
-            writeFailed = true;
-    };
-
-    for (;;) {
-        std::string_view piece;
-        bool endsLine = false;
-        const LineReader::Status status = reader.next(piece, endsLine, error);
-        if (status == LineReader::Status::End)
-            break;
-        if (status == LineReader::Status::Error) {
-            output.discard();
-            return fail(InputUnreadable, "the input cannot be read: " + error);
-        }
-        if (!engine.analyze(piece, visit, error)) {
-            output.discard();
-            return fail(AnalysisFailed, error);
-        }
-        if (endsLine)
-            text += endOfSentence;
-        if (writeFailed || !writer.flushIfFull(writeError)) {
-            output.discard();
-            return fail(OutputFailed, "writing " + outputName + " failed: " + writeError);
-        }
-    }
-    if (!writer.flush(error) || !output.close(error)) {
-        output.discard();
-        return fail(OutputFailed, "writing " + outputName + " failed: " + error);
-    }
-    return Success;
+    return analyzeAll(engine, *format, input, output, outputName);
 }
 
 } // namespace kotoka

@@ -36,17 +36,16 @@ enum FeatureField : std::size_t {
 class FeatureFields {
 public:
     /// Splits `csv`; fields past the ninth are ignored. The views refer to
-    /// `csv` (or to this object for quoted fields): keep both alive. Never fails.
+    /// `csv` (or to this object for quoted fields): keep both alive.
     void parse(std::string_view csv);
 
     /// The field, or an empty view when the feature text has no such field.
-    /// Never fails.
     std::string_view field(FeatureField which) const
     {
         return which < m_count ? m_fields[which] : std::string_view();
     }
 
-    /// The field, or `fallback` when it is missing, empty or "*". Never fails.
+    /// The field, or `fallback` when it is missing, empty or "*".
     std::string_view fieldOr(FeatureField which, std::string_view fallback) const
     {
         const std::string_view f = field(which);

@@ -30,7 +30,7 @@ struct ParsedOptions {
 /// option, an option without its value, or a second input file.
 ParsedOptions parseOptions(const std::vector<std::string>& arguments);
 
-/// The usage text shown by -h and after a command-line error. Never fails.
+/// The usage text shown by -h and after a command-line error.
 std::string usageText();
 
 } // namespace kotoka

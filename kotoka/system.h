@@ -6,20 +6,21 @@
 #include <string_view>
 #include <vector>
 
-// What differs between Windows and the other systems. The matching source
-// file (system_posix.cc or system_win.cc) is chosen by CMake. Paths and
-// arguments are UTF-8 text inside kotoka on every system.
+// What kotoka needs of the system. The files are system.cc's on every
+// system, over the calls of system_platform.h; the rest comes from the
+// system's own source file (system_posix.cc or system_win.cc), chosen by
+// CMake. Paths and arguments are UTF-8 text inside kotoka on every system.
 
 namespace kotoka::sys {
 
-/// What ends an output line: CR LF on Windows, LF elsewhere. Never fails.
+/// What ends an output line: CR LF on Windows, LF elsewhere.
 std::string_view lineEnd();
 
 /// Sets the process up before any work: a write past a file size limit
-/// must fail as an error, not end the process unseen. Never fails.
+/// must fail as an error, not end the process unseen.
 void prepareProcess();
 
-/// The command-line arguments after the program name, as UTF-8. Never fails.
+/// The command-line arguments after the program name, as UTF-8.
 std::vector<std::string> arguments(int argc, char** argv);
 
 /// The folder that holds kotoka's executable, or the empty string when the
@@ -30,10 +31,10 @@ std::string executableDirectory();
 bool isAbsolutePath(std::string_view path);
 
 /// `path` without its last component ("dic/kotokarc" gives "dic"; a bare
-/// name gives "."). Never fails.
+/// name gives ".").
 std::string parentPath(std::string_view path);
 
-/// Joins a folder and a relative path with the system's separator. Never fails.
+/// Joins a folder and a relative path with the system's separator.
 std::string joinPath(std::string_view folder, std::string_view relative);
 
 /// Whether `path` names an existing regular file.
@@ -59,7 +60,7 @@ public:
     long read(char* buffer, std::size_t size, std::string& error);
 
 private:
-    std::intptr_t m_handle = -1; // a descriptor, or a HANDLE on Windows
+    std::intptr_t m_handle = -1; // a platform::Handle
     bool m_owned = false;
 };
 
@@ -86,7 +87,7 @@ public:
     bool close(std::string& error);
 
     /// Closes the file and removes it when kotoka created it as a regular
-    /// file, so that no torn output is left behind. Never fails.
+    /// file, so that no torn output is left behind.
     void discard();
 
 private:

@@ -1,4 +1,5 @@
 #include "kotoka/system.h"
+#include "kotoka/system_platform.h"
 
 #include <cerrno>
 #include <csignal>
@@ -66,15 +67,6 @@ std::string parentPath(std::string_view path)
     return std::string(path.substr(0, slash));
 }
 
-std::string joinPath(std::string_view folder, std::string_view relative)
-{
-    std::string result(folder);
-    if (!result.empty() && result.back() != '/')
-        result += '/';
-    result += relative;
-    return result;
-}
-
 bool isRegularFile(const std::string& path)
 {
     struct stat info {};
@@ -88,33 +80,56 @@ bool sameFile(const std::string& a, const std::string& b)
         && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-InputFile::~InputFile()
+namespace platform {
+
+char separator()
 {
-    if (m_owned && m_handle >= 0)
-        ::close(static_cast<int>(m_handle));
+    return '/';
 }
 
-bool InputFile::open(const std::string& path, std::string& error)
+bool isSeparator(char c)
 {
-    if (path.empty()) {
-        m_handle = STDIN_FILENO;
-        m_owned = false;
-        return true;
-    }
+    return c == '/';
+}
+
+Handle standardInput()
+{
+    return STDIN_FILENO;
+}
+
+Handle standardOutput()
+{
+    return STDOUT_FILENO;
+}
+
+bool openToRead(const std::string& path, Handle& handle, std::string& error)
+{
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         error = reason();
         return false;
     }
-    m_handle = fd;
-    m_owned = true;
+    handle = fd;
     return true;
 }
 
-long InputFile::read(char* buffer, std::size_t size, std::string& error)
+bool createToWrite(const std::string& path, Handle& handle, bool& removable, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = reason();
+        return false;
+    }
+    struct stat info {};
+    removable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    handle = fd;
+    return true;
+}
+
+long readSome(Handle handle, char* buffer, std::size_t size, std::string& error)
 {
     for (;;) {
-        const ssize_t n = ::read(static_cast<int>(m_handle), buffer, size);
+        const ssize_t n = ::read(static_cast<int>(handle), buffer, size);
         if (n >= 0)
             return static_cast<long>(n);
         if (errno != EINTR) {
@@ -124,71 +139,32 @@ long InputFile::read(char* buffer, std::size_t size, std::string& error)
     }
 }
 
-OutputFile::~OutputFile()
+long writeSome(Handle handle, const char* bytes, std::size_t size, std::string& error)
 {
-    if (m_open)
-        discard();
-}
-
-bool OutputFile::create(const std::string& path, std::string& error)
-{
-    if (path.empty()) {
-        m_handle = STDOUT_FILENO;
-        m_open = true;
-        m_removable = false;
-        return true;
-    }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = reason();
-        return false;
-    }
-    struct stat info {};
-    m_removable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    m_handle = fd;
-    m_path = path;
-    m_open = true;
-    return true;
-}
-
-bool OutputFile::write(std::string_view bytes, std::string& error)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(static_cast<int>(m_handle), bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+    for (;;) {
+        const ssize_t n = ::write(static_cast<int>(handle), bytes, size);
+        if (n >= 0)
+            return static_cast<long>(n);
+        if (errno != EINTR) {
             error = reason();
-            return false;
+            return -1;
         }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
     }
-    return true;
 }
 
-bool OutputFile::close(std::string& error)
+bool closeHandle(Handle handle, std::string& error)
 {
-    if (!m_open)
-        return true;
-    m_open = false;
-    if (m_path.empty())
-        return true; // standard output stays open; its writes were checked one by one
-    // Some file systems (NFS) report a full disk only when the file is closed.
-    if (::close(static_cast<int>(m_handle)) != 0) {
+    if (::close(static_cast<int>(handle)) != 0) {
         error = reason();
         return false;
     }
     return true;
 }
 
-void OutputFile::discard()
+void removeFile(const std::string& path)
 {
-    if (m_open && !m_path.empty())
-        ::close(static_cast<int>(m_handle));
-    m_open = false;
-    if (m_removable)
-        ::unlink(m_path.c_str());
-    m_removable = false;
+    ::unlink(path.c_str());
 }
 
+} // namespace platform
 } // namespace kotoka::sys

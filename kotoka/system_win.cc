@@ -1,10 +1,15 @@
 #include "kotoka/system.h"
+#include "kotoka/system_platform.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
 namespace kotoka::sys {
 namespace {
+
+// ReadFile and WriteFile take a DWORD count; a gigabyte at a time keeps far
+// from its limit.
+constexpr DWORD maximumTransfer = 0x40000000;
 
 std::wstring wide(std::string_view utf8)
 {
@@ -39,14 +44,9 @@ std::string reason()
     return text;
 }
 
-HANDLE handleOf(std::intptr_t value)
+HANDLE handleOf(platform::Handle value)
 {
     return reinterpret_cast<HANDLE>(value);
-}
-
-bool isSeparator(char c)
-{
-    return c == '\\' || c == '/';
 }
 
 } // namespace
@@ -83,9 +83,9 @@ std::string executableDirectory()
 
 bool isAbsolutePath(std::string_view path)
 {
-    if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]))
+    if (path.size() >= 2 && platform::isSeparator(path[0]) && platform::isSeparator(path[1]))
         return true; // \\server\share
-    return path.size() >= 3 && path[1] == ':' && isSeparator(path[2]);
+    return path.size() >= 3 && path[1] == ':' && platform::isSeparator(path[2]);
 }
 
 std::string parentPath(std::string_view path)
@@ -94,15 +94,6 @@ std::string parentPath(std::string_view path)
     if (separator == std::string_view::npos)
         return ".";
     return std::string(path.substr(0, separator == 0 || (separator == 2 && path[1] == ':') ? separator + 1 : separator));
-}
-
-std::string joinPath(std::string_view folder, std::string_view relative)
-{
-    std::string result(folder);
-    if (!result.empty() && !isSeparator(result.back()))
-        result += '\\';
-    result += relative;
-    return result;
 }
 
 bool isRegularFile(const std::string& path)
@@ -127,57 +118,42 @@ bool sameFile(const std::string& a, const std::string& b)
         && first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
-InputFile::~InputFile()
+namespace platform {
+
+char separator()
 {
-    if (m_owned && handleOf(m_handle) != INVALID_HANDLE_VALUE)
-        CloseHandle(handleOf(m_handle));
+    return '\\';
 }
 
-bool InputFile::open(const std::string& path, std::string& error)
+bool isSeparator(char c)
 {
-    if (path.empty()) {
-        m_handle = reinterpret_cast<std::intptr_t>(GetStdHandle(STD_INPUT_HANDLE));
-        m_owned = false;
-        return true;
-    }
+    return c == '\\' || c == '/';
+}
+
+Handle standardInput()
+{
+    return reinterpret_cast<Handle>(GetStdHandle(STD_INPUT_HANDLE));
+}
+
+Handle standardOutput()
+{
+    return reinterpret_cast<Handle>(GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
+bool openToRead(const std::string& path, Handle& handle, std::string& error)
+{
     const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = reason();
         return false;
     }
-    m_handle = reinterpret_cast<std::intptr_t>(file);
-    m_owned = true;
+    handle = reinterpret_cast<Handle>(file);
     return true;
 }
 
-long InputFile::read(char* buffer, std::size_t size, std::string& error)
+bool createToWrite(const std::string& path, Handle& handle, bool& removable, std::string& error)
 {
-    DWORD count = 0;
-    const DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-    if (!ReadFile(handleOf(m_handle), buffer, wanted, &count, nullptr)) {
-        if (GetLastError() == ERROR_BROKEN_PIPE)
-            return 0; // the writer of a pipe has finished
-        error = reason();
-        return -1;
-    }
-    return static_cast<long>(count);
-}
-
-OutputFile::~OutputFile()
-{
-    if (m_open)
-        discard();
-}
-
-bool OutputFile::create(const std::string& path, std::string& error)
-{
-    if (path.empty()) {
-        m_handle = reinterpret_cast<std::intptr_t>(GetStdHandle(STD_OUTPUT_HANDLE));
-        m_open = true;
-        m_removable = false;
-        return true;
-    }
     // Shared for reading only, so that whoever waits for the file cannot
     // take it before kotoka has closed it.
     const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -186,49 +162,48 @@ bool OutputFile::create(const std::string& path, std::string& error)
         error = reason();
         return false;
     }
-    m_removable = GetFileType(file) == FILE_TYPE_DISK;
-    m_handle = reinterpret_cast<std::intptr_t>(file);
-    m_path = path;
-    m_open = true;
+    removable = GetFileType(file) == FILE_TYPE_DISK;
+    handle = reinterpret_cast<Handle>(file);
     return true;
 }
 
-bool OutputFile::write(std::string_view bytes, std::string& error)
+long readSome(Handle handle, char* buffer, std::size_t size, std::string& error)
 {
-    while (!bytes.empty()) {
-        const DWORD wanted = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
-        DWORD written = 0;
-        if (!WriteFile(handleOf(m_handle), bytes.data(), wanted, &written, nullptr)) {
-            error = reason();
-            return false;
-        }
-        bytes.remove_prefix(written);
+    DWORD count = 0;
+    const DWORD wanted = size > maximumTransfer ? maximumTransfer : static_cast<DWORD>(size);
+    if (!ReadFile(handleOf(handle), buffer, wanted, &count, nullptr)) {
+        if (GetLastError() == ERROR_BROKEN_PIPE)
+            return 0; // the writer of a pipe has finished
+        error = reason();
+        return -1;
     }
-    return true;
+    return static_cast<long>(count);
 }
 
-bool OutputFile::close(std::string& error)
+long writeSome(Handle handle, const char* bytes, std::size_t size, std::string& error)
 {
-    if (!m_open)
-        return true;
-    m_open = false;
-    if (m_path.empty())
-        return true;
-    if (!CloseHandle(handleOf(m_handle))) {
+    const DWORD wanted = size > maximumTransfer ? maximumTransfer : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(handleOf(handle), bytes, wanted, &written, nullptr)) {
+        error = reason();
+        return -1;
+    }
+    return static_cast<long>(written);
+}
+
+bool closeHandle(Handle handle, std::string& error)
+{
+    if (!CloseHandle(handleOf(handle))) {
         error = reason();
         return false;
     }
     return true;
 }
 
-void OutputFile::discard()
+void removeFile(const std::string& path)
 {
-    if (m_open && !m_path.empty())
-        CloseHandle(handleOf(m_handle));
-    m_open = false;
-    if (m_removable)
-        DeleteFileW(wide(m_path).c_str());
-    m_removable = false;
+    DeleteFileW(wide(path).c_str());
 }
 
+} // namespace platform
 } // namespace kotoka::sys

@@ -13,6 +13,7 @@
 // A command line of another shape ends with status 64 and no output.
 // Standard C++ only: it starts as fast as a small console program can.
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -22,7 +23,6 @@
 #include <iterator>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -30,14 +30,7 @@ namespace {
 long long numberAfter(const std::string& text, const std::string& word)
 {
     const auto at = text.find(word);
-    if (at == std::string::npos)
-        return -1;
-    return std::strtoll(text.c_str() + at + word.size(), nullptr, 10);
-}
-
-bool has(const std::string& text, const char* word)
-{
-    return text.find(word) != std::string::npos;
+    return at == std::string::npos ? -1 : std::strtoll(text.c_str() + at + word.size(), nullptr, 10);
 }
 
 void sleepMilliseconds(long long ms)
@@ -46,68 +39,50 @@ void sleepMilliseconds(long long ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void flood()
-{
-    const std::string block(64 * 1024, 'x');
-    for (int i = 0; i < 128; ++i) {
-        std::fwrite(block.data(), 1, block.size(), stdout);
-        std::fwrite(block.data(), 1, block.size(), stderr);
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 6 || std::strcmp(argv[1], "-r") != 0 || std::strcmp(argv[3], "-o") != 0)
         return 64;
-    const char* outputPath = argv[4];
-    const char* inputPath = argv[argc - 1];
-
-    std::ifstream inputFile(inputPath, std::ios::binary);
+    std::ifstream inputFile(argv[argc - 1], std::ios::binary);
     if (!inputFile)
         return 66;
     const std::string input((std::istreambuf_iterator<char>(inputFile)), std::istreambuf_iterator<char>());
 
     sleepMilliseconds(numberAfter(input, "@slow="));
-    if (has(input, "@flood"))
-        flood();
-
-    const long long exitStatus = numberAfter(input, "@exit=");
-    const int status = exitStatus < 0 ? 0 : int(exitStatus);
-    if (has(input, "@nooutput"))
+    if (input.find("@flood") != std::string::npos) {
+        const std::string block(8 * 1024 * 1024, 'x');
+        std::fwrite(block.data(), 1, block.size(), stdout);
+        std::fwrite(block.data(), 1, block.size(), stderr);
+        std::fflush(stdout);
+    }
+    const int status = int(std::max(0LL, numberAfter(input, "@exit=")));
+    if (input.find("@nooutput") != std::string::npos)
         return status;
 
-    std::FILE* output = std::fopen(outputPath, "wb");
+    std::FILE* output = std::fopen(argv[4], "wb");
     if (!output)
         return 73;
     sleepMilliseconds(numberAfter(input, "@hold="));
 
-    if (has(input, "@crash")) {
-        const std::string part = input.substr(0, input.size() / 2);
-        std::fwrite(part.data(), 1, part.size(), output);
+    std::string text = input;
+    if (input.find("@crash") != std::string::npos) {
+        std::fwrite(input.data(), 1, input.size() / 2, output);
         std::fflush(output);
         std::signal(SIGSEGV, SIG_DFL);
         std::raise(SIGSEGV);
         return 70; // not reached
-    }
-
-    const long long big = numberAfter(input, "@big=");
-    if (big >= 0) {
+    } else if (const long long big = numberAfter(input, "@big="); big >= 0) {
         const std::string line = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n";
-        for (long long left = big; left > 0; left -= (long long)line.size())
-            std::fwrite(line.data(), 1, left < (long long)line.size() ? size_t(left) : line.size(), output);
+        for (text.clear(); text.size() < std::size_t(big);)
+            text += line;
+        text.resize(std::size_t(big));
     } else {
-        std::fwrite(input.data(), 1, input.size(), output);
-        std::string arguments;
         for (int i = 1; i < argc; ++i)
-            arguments += std::string("[") + argv[i] + "]";
-        arguments += "\n";
-        std::fwrite(arguments.data(), 1, arguments.size(), output);
+            text += std::string("[") + argv[i] + "]";
+        text += "\n";
     }
-    if (std::fclose(output) != 0)
-        return 74;
-    return status;
+    std::fwrite(text.data(), 1, text.size(), output);
+    return std::fclose(output) == 0 ? status : 74;
 }

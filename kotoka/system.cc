@@ -1,0 +1,100 @@
+// The files of system.h over the system calls of system_platform.h: which
+// handles kotoka owns, and that an output it created is removed again when
+// it is not complete.
+
+#include "kotoka/system.h"
+
+#include "kotoka/system_platform.h"
+
+namespace kotoka::sys {
+
+std::string joinPath(std::string_view folder, std::string_view relative)
+{
+    std::string result(folder);
+    if (!result.empty() && !platform::isSeparator(result.back()))
+        result += platform::separator();
+    result += relative;
+    return result;
+}
+
+InputFile::~InputFile()
+{
+    std::string ignored;
+    if (m_owned)
+        platform::closeHandle(m_handle, ignored);
+}
+
+bool InputFile::open(const std::string& path, std::string& error)
+{
+    if (path.empty()) {
+        m_handle = platform::standardInput();
+        m_owned = false;
+        return true;
+    }
+    if (!platform::openToRead(path, m_handle, error))
+        return false;
+    m_owned = true;
+    return true;
+}
+
+long InputFile::read(char* buffer, std::size_t size, std::string& error)
+{
+    return platform::readSome(m_handle, buffer, size, error);
+}
+
+OutputFile::~OutputFile()
+{
+    if (m_open)
+        discard();
+}
+
+bool OutputFile::create(const std::string& path, std::string& error)
+{
+    if (path.empty()) {
+        m_handle = platform::standardOutput();
+        m_open = true;
+        m_removable = false;
+        return true;
+    }
+    bool removable = false;
+    if (!platform::createToWrite(path, m_handle, removable, error))
+        return false;
+    m_removable = removable;
+    m_path = path;
+    m_open = true;
+    return true;
+}
+
+bool OutputFile::write(std::string_view bytes, std::string& error)
+{
+    while (!bytes.empty()) {
+        const long written = platform::writeSome(m_handle, bytes.data(), bytes.size(), error);
+        if (written < 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool OutputFile::close(std::string& error)
+{
+    if (!m_open)
+        return true;
+    m_open = false;
+    if (m_path.empty())
+        return true; // standard output stays open; its writes were checked one by one
+    return platform::closeHandle(m_handle, error);
+}
+
+void OutputFile::discard()
+{
+    std::string ignored; // the file goes anyway
+    if (m_open && !m_path.empty())
+        platform::closeHandle(m_handle, ignored);
+    m_open = false;
+    if (m_removable)
+        platform::removeFile(m_path);
+    m_removable = false;
+}
+
+} // namespace kotoka::sys

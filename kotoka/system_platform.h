@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The system calls under system.h's files, one set per system
+// (system_posix.cc or system_win.cc). What kotoka does with them (which
+// handle is owned, when a partial output is removed) is system.cc's, once
+// for every system.
+
+namespace kotoka::sys::platform {
+
+/// A descriptor, or a HANDLE on Windows.
+using Handle = std::intptr_t;
+
+/// The separator joinPath puts between a folder and a relative path.
+char separator();
+
+/// Whether `c` separates path components ('/' and, on Windows, '\').
+bool isSeparator(char c);
+
+/// Standard input and standard output; kotoka never closes them.
+Handle standardInput();
+Handle standardOutput();
+
+/// Opens an existing file to read. Returns false with `error` set to the
+/// system's reason.
+bool openToRead(const std::string& path, Handle& handle, std::string& error);
+
+/// Creates or empties a file to write; `removable` tells whether it is a
+/// regular file (not a device) that may be removed again. Returns false with
+/// `error` set.
+bool createToWrite(const std::string& path, Handle& handle, bool& removable, std::string& error);
+
+/// Reads up to `size` bytes: the number read, 0 at the end, or -1 with
+/// `error` set. An interrupted call is retried.
+long readSome(Handle handle, char* buffer, std::size_t size, std::string& error);
+
+/// Writes part of `size` bytes: the number written, or -1 with `error` set.
+/// An interrupted call is retried.
+long writeSome(Handle handle, const char* bytes, std::size_t size, std::string& error);
+
+/// Closes `handle`. Returns false with `error` set when the system reports
+/// a failure (some file systems report a full disk only then).
+bool closeHandle(Handle handle, std::string& error);
+
+/// Removes the file `path`; a failure is passed over (nothing more can be done).
+void removeFile(const std::string& path);
+
+} // namespace kotoka::sys::platform
