@@ -16,7 +16,9 @@ int main(int argc, char* argv[])
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    yomika::MainWindow window(QCoreApplication::applicationDirPath());
+    // The folder of the real executable (links resolved): the analyzer and
+    // its dictionary lie beside it.
+    yomika::MainWindow window(yomika::locateProgramFolders(QCoreApplication::applicationDirPath()));
     // The message boxes and dialogs carry the window's icon too.
     QApplication::setWindowIcon(window.windowIcon());
     // Before start-up, so that a signal arriving meanwhile still closes the window the ordinary way.

@@ -90,7 +90,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const QString options = QStringLiteral("-F \"%m\\t%y1\\n\"");
-    const AnalyzerInvocation invocation = analyzerInvocation(dir, options);
+    const AnalyzerInvocation invocation = analyzerInvocation(ProgramFolders::portable(dir), options);
     AnalyzerProcess process;
     bool allMet = true;
 
@@ -107,7 +107,7 @@ int main(int argc, char** argv)
             clock.start();
             QFile::remove(output);
             writeFile(input, text);
-            const AnalyzerProcess::Outcome outcome = process.run(dir, options);
+            const AnalyzerProcess::Outcome outcome = process.run(ProgramFolders::portable(dir), options);
             const QByteArray result = readFile(output);
             viaProcess.push_back(clock.nsecsElapsed() / 1e6);
             if (outcome.error != 0 || result.size() < text.size()) {
@@ -136,7 +136,7 @@ int main(int argc, char** argv)
     QElapsedTimer clock;
     clock.start();
     const double cpuBefore = cpuSeconds();
-    const AnalyzerProcess::Outcome outcome = process.run(dir, options);
+    const AnalyzerProcess::Outcome outcome = process.run(ProgramFolders::portable(dir), options);
     const double cpu = cpuSeconds() - cpuBefore;
     const double wall = clock.nsecsElapsed() / 1e9;
     const double percent = 100.0 * cpu / wall;
@@ -152,7 +152,7 @@ int main(int argc, char** argv)
         cancelClock.start();
         process.cancel();
     });
-    const bool cancelled = process.run(dir, options).cancelled;
+    const bool cancelled = process.run(ProgramFolders::portable(dir), options).cancelled;
     const double cancelMs = cancelClock.nsecsElapsed() / 1e6;
     const bool cancelMet = cancelled && cancelMs <= 3000.0;
     allMet = allMet && cancelMet;

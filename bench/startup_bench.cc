@@ -46,7 +46,7 @@ Timing startOnce(const QString& programDir)
 {
     QElapsedTimer timer;
     timer.start();
-    yomika::MainWindow window(programDir);
+    yomika::MainWindow window(yomika::ProgramFolders::portable(programDir));
     PaintWatch watch;
     window.installEventFilter(&watch);
     const qint64 beforeStartUp = timer.nsecsElapsed();

@@ -36,12 +36,12 @@ AnalyzerProcess::~AnalyzerProcess()
         m_loop->quit();
 }
 
-AnalyzerProcess::Outcome AnalyzerProcess::run(const QString& programDir, const QString& options)
+AnalyzerProcess::Outcome AnalyzerProcess::run(const ProgramFolders& folders, const QString& options)
 {
     if (m_loop)
         return {NoError, true}; // two runs would share input.tmp and output.tmp
 
-    const QFileInfo analyzer(platform::joinPath(programDir, platform::analyzerFileName()));
+    const QFileInfo analyzer(folders.analyzer());
     if (!analyzer.exists())
         return {AnalyzerMissing, false};
     if (!analyzer.isFile())
@@ -56,7 +56,7 @@ AnalyzerProcess::Outcome AnalyzerProcess::run(const QString& programDir, const Q
         m_process = nullptr;
     }
 
-    m_outputPath = platform::joinPath(programDir, QStringLiteral("output.tmp"));
+    m_outputPath = folders.file(programfile::outputFile);
     m_outcome = {};
     m_decided = false;
 
@@ -73,7 +73,7 @@ AnalyzerProcess::Outcome AnalyzerProcess::run(const QString& programDir, const Q
     QEventLoop loop;
     m_loop = &loop;
     const QPointer<AnalyzerProcess> self(this);
-    startAnalyzer(programDir, options);
+    startAnalyzer(folders, options);
     if (!m_decided)
         loop.exec();
     if (!self)

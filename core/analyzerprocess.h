@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QString>
 
+#include "core/programfiles.h"
+
 #include "core/errornumber.h"
 
 class QEventLoop;
@@ -53,7 +55,7 @@ public:
     /// in the loop): run() then returns `cancelled` at once and touches no
     /// member; a caller that may destroy it so holds a QPointer to it and
     /// checks it after run() returns.
-    Outcome run(const QString& programDir, const QString& options);
+    Outcome run(const ProgramFolders& folders, const QString& options);
 
     /// Stops a waiting run: the analyzer is killed and reaped, and run()
     /// returns `cancelled`. Does nothing when no run waits.
@@ -67,7 +69,7 @@ public:
 
 private:
     // Per platform (analyzerprocess_posix.cc, analyzerprocess_win.cc).
-    void startAnalyzer(const QString& programDir, const QString& options);
+    void startAnalyzer(const ProgramFolders& folders, const QString& options);
     void watchOutput(); // called once the analyzer has started
     void judgeEnd(int exitCode, QProcess::ExitStatus status);
 

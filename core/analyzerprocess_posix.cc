@@ -16,10 +16,10 @@
 
 namespace yomika {
 
-void AnalyzerProcess::startAnalyzer(const QString& programDir, const QString& options)
+void AnalyzerProcess::startAnalyzer(const ProgramFolders& folders, const QString& options)
 {
     // Executed directly: no shell ever sees the option string or the paths.
-    const AnalyzerInvocation invocation = analyzerInvocation(programDir, options);
+    const AnalyzerInvocation invocation = analyzerInvocation(folders, options);
     m_process->start(invocation.program, invocation.arguments);
 }
 

@@ -79,19 +79,19 @@ void AnalyzerProcessTest::run()
         if (stop.isEmpty() || second.cancelled || !QFile::exists(output))
             return;
         const qint64 pid = process->analyzerProcessId();
-        second = process->run(dir, options); // refused while one waits
+        second = process->run(ProgramFolders::portable(dir), options); // refused while one waits
         stop == u"cancel" ? process->cancel() : delete process.data();
         // Killed and reaped at once: a zombie would still answer.
         QVERIFY(pid > 0 && ::kill(pid_t(pid), 0) == -1 && errno == ESRCH);
     });
-    const AnalyzerProcess::Outcome outcome = process->run(dir, options);
+    const AnalyzerProcess::Outcome outcome = process->run(ProgramFolders::portable(dir), options);
     QCOMPARE(outcome.cancelled ? -1 : int(outcome.error), error);
     QCOMPARE(second.cancelled, !stop.isEmpty());
     QCOMPARE(process.isNull(), stop == u"delete");
     QVERIFY(!QFile::exists(base.filePath(u"MARK"_qs)));
     delete process.data();
     // The fake analyzer's answer: the input, then its arguments as they arrived.
-    const QByteArray echo = input + '[' + analyzerInvocation(dir, options).arguments.join(u"]["_qs).toUtf8() + "]\n";
+    const QByteArray echo = input + '[' + analyzerInvocation(ProgramFolders::portable(dir), options).arguments.join(u"]["_qs).toUtf8() + "]\n";
     QFile file(output);
     QVERIFY(error != NoError || (file.open(QIODevice::ReadOnly) && file.readAll() == echo));
 }

@@ -52,10 +52,10 @@ OutputState outputState(const QString& path)
 
 } // namespace
 
-void AnalyzerProcess::startAnalyzer(const QString& programDir, const QString& options)
+void AnalyzerProcess::startAnalyzer(const ProgramFolders& folders, const QString& options)
 {
-    const QString commandLine = buildCommandLine(programDir, options);
-    m_process->setProgram(platform::joinPath(programDir, platform::analyzerFileName()));
+    const QString commandLine = buildCommandLine(folders, options);
+    m_process->setProgram(folders.analyzer());
     m_process->setCreateProcessArgumentsModifier([commandLine](QProcess::CreateProcessArguments* arguments) {
         arguments->arguments = commandLine;
         arguments->flags |= CREATE_NO_WINDOW;

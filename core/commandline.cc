@@ -18,15 +18,15 @@ bool isBlank(QChar c)
 
 } // namespace
 
-QString buildCommandLine(const QString& programDir, const QString& options)
+QString buildCommandLine(const ProgramFolders& folders, const QString& options)
 {
     // The option string goes in as the user left it: not quoted, not trimmed,
     // so an empty one leaves two blanks before the input file.
-    return quoted(platform::joinPath(programDir, platform::analyzerFileName()))
-        + QStringLiteral(" -r ") + quoted(platform::joinPath(programDir, QStringLiteral("dic\\kotokarc")))
-        + QStringLiteral(" -o ") + quoted(platform::joinPath(programDir, QStringLiteral("output.tmp")))
+    return quoted(folders.analyzer())
+        + QStringLiteral(" -r ") + quoted(folders.file(programfile::resourceFile))
+        + QStringLiteral(" -o ") + quoted(folders.file(programfile::outputFile))
         + QLatin1Char(' ') + options
-        + QLatin1Char(' ') + quoted(platform::joinPath(programDir, QStringLiteral("input.tmp")));
+        + QLatin1Char(' ') + quoted(folders.file(programfile::inputFile));
 }
 
 QStringList splitWindowsArguments(const QString& commandLine)
@@ -86,14 +86,14 @@ QStringList splitWindowsArguments(const QString& commandLine)
     return arguments;
 }
 
-AnalyzerInvocation analyzerInvocation(const QString& programDir, const QString& options)
+AnalyzerInvocation analyzerInvocation(const ProgramFolders& folders, const QString& options)
 {
     AnalyzerInvocation invocation;
-    invocation.program = platform::joinPath(programDir, platform::analyzerFileName());
-    invocation.arguments << QStringLiteral("-r") << platform::joinPath(programDir, QStringLiteral("dic\\kotokarc"))
-                         << QStringLiteral("-o") << platform::joinPath(programDir, QStringLiteral("output.tmp"));
+    invocation.program = folders.analyzer();
+    invocation.arguments << QStringLiteral("-r") << folders.file(programfile::resourceFile)
+                         << QStringLiteral("-o") << folders.file(programfile::outputFile);
     invocation.arguments << splitWindowsArguments(options);
-    invocation.arguments << platform::joinPath(programDir, QStringLiteral("input.tmp"));
+    invocation.arguments << folders.file(programfile::inputFile);
     return invocation;
 }
 

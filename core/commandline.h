@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/programfiles.h"
+
 // The analyzer's command line. It is composed as one string, as Windows
 // starts it:
 //   "D\kotoka.exe" -r "D\dic\kotokarc" -o "D\output.tmp" OPTIONS "D\input.tmp"
@@ -12,9 +14,9 @@
 
 namespace yomika {
 
-/// The command-line string for program directory `programDir` and the option
-/// string `options` (used unchanged, possibly empty).
-QString buildCommandLine(const QString& programDir, const QString& options);
+/// The command-line string for the program's `folders` and the option string
+/// `options` (used unchanged, possibly empty).
+QString buildCommandLine(const ProgramFolders& folders, const QString& options);
 
 /// Splits a command line into arguments as the Windows C runtime does:
 /// blanks and tabs separate; double quotes group; 2n backslashes before a
@@ -32,6 +34,6 @@ struct AnalyzerInvocation {
 /// The program and argument list that run the analyzer directly (without a
 /// shell): "-r", the resource file, "-o", the output file, the split option
 /// string, the input file.
-AnalyzerInvocation analyzerInvocation(const QString& programDir, const QString& options);
+AnalyzerInvocation analyzerInvocation(const ProgramFolders& folders, const QString& options);
 
 } // namespace yomika

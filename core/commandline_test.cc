@@ -45,14 +45,17 @@ void CommandLineTest::invocation()
     QFETCH(QString, dir);
     QFETCH(QString, options);
     QFETCH(QStringList, split);
+    // The temporary files may lie in a folder of their own.
+    const ProgramFolders folders{dir, dir, dir + "/作業"};
     const auto path = [&](const QString& name) { return platform::joinPath(dir, name); };
-    const QStringList fixed{path(platform::analyzerFileName()), "-r", path("dic\\kotokarc"), "-o", path("output.tmp")};
-    const AnalyzerInvocation invocation = analyzerInvocation(dir, options);
-    QCOMPARE(QStringList{invocation.program} + invocation.arguments, fixed + split + QStringList{path("input.tmp")});
+    const auto work = [&](const QString& name) { return platform::joinPath(folders.work, name); };
+    const QStringList fixed{path(platform::analyzerFileName()), "-r", path("dic\\kotokarc"), "-o", work("output.tmp")};
+    const AnalyzerInvocation invocation = analyzerInvocation(folders, options);
+    QCOMPARE(QStringList{invocation.program} + invocation.arguments, fixed + split + QStringList{work("input.tmp")});
     // Unchanged, not trimmed: an empty option string leaves two blanks.
     const QString line = u"\"%1\" -r \"%2\" -o \"%3\" %4 \"%5\""_qs.arg(fixed[0], fixed[2], fixed[4], options,
-                                                                      path("input.tmp"));
-    QCOMPARE(buildCommandLine(dir, options), line);
+                                                                      work("input.tmp"));
+    QCOMPARE(buildCommandLine(folders, options), line);
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -46,9 +46,9 @@ const QString resultTooLarge = QStringLiteral("結果が大きすぎて全体を
 
 } // namespace
 
-WindowModel::WindowModel(const QString& programDir, const ViewParts& view, QObject* parent)
+WindowModel::WindowModel(const ProgramFolders& folders, const ViewParts& view, QObject* parent)
     : QObject(parent)
-    , m_programDir(programDir)
+    , m_folders(folders)
     , m_view(view)
 {
 }
@@ -59,7 +59,7 @@ WindowModel::~WindowModel() = default;
 
 QString WindowModel::fixedPath(QStringView name) const
 {
-    return programfile::path(m_programDir, name);
+    return m_folders.file(name);
 }
 
 void WindowModel::setFieldState(int index, Qt::CheckState state)
@@ -178,10 +178,10 @@ QString WindowModel::runAnalyzer(const QString& text)
     // nothing of the model is touched afterwards (the arguments are copies
     // for the same reason). The view restores its own pointer when it goes.
     const QPointer<WindowModel> self(this);
-    const QString programDir = m_programDir;
+    const ProgramFolders folders = m_folders;
     const QString options = m_optionText;
     setBusy(true);
-    const AnalyzerProcess::Outcome outcome = m_run->run(programDir, options);
+    const AnalyzerProcess::Outcome outcome = m_run->run(folders, options);
     if (!self)
         return {};
     setBusy(false);

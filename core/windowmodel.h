@@ -8,6 +8,7 @@
 #include <Qt>
 
 #include "core/optionstring.h"
+#include "core/programfiles.h"
 #include "core/undoring.h"
 #include "core/viewparts.h"
 #include "core/wholefile.h"
@@ -34,9 +35,9 @@ class WindowModel : public QObject {
 public:
     static constexpr int fieldCount = 6;
 
-    /// `programDir` holds the analyzer, its dictionary, the temporary files,
-    /// yomika.ini and README.TXT.
-    WindowModel(const QString& programDir, const ViewParts& view, QObject* parent = nullptr);
+    /// `folders` name where the analyzer, its dictionary, the temporary
+    /// files, yomika.ini and README.TXT lie.
+    WindowModel(const ProgramFolders& folders, const ViewParts& view, QObject* parent = nullptr);
     ~WindowModel() override;
 
     // The choices, as the controls show them. A setter that changes nothing
@@ -111,7 +112,7 @@ private:
     bool prepareAnalyzerResource();
     bool restoreSettings();
 
-    QString m_programDir;
+    ProgramFolders m_folders;
     ViewParts m_view;
     std::array<Qt::CheckState, fieldCount> m_fields{Qt::Checked, Qt::Unchecked, Qt::Unchecked,
                                                     Qt::Unchecked, Qt::Unchecked, Qt::Unchecked};

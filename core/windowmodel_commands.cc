@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "core/errornumber.h"
+#include "core/platform.h"
 #include "core/programfiles.h"
 #include "core/settingsfile.h"
 #include "core/textfile.h"

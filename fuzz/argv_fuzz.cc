@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QStringList arguments = yomika::splitWindowsArguments(text);
         if (ordinary(arguments.join(QString())) != ordinary(text))
             std::abort();
-        const QStringList all = yomika::analyzerInvocation(QStringLiteral("/p d"), text).arguments;
+        const QStringList all = yomika::analyzerInvocation(yomika::ProgramFolders::portable(QStringLiteral("/p d")), text).arguments;
         if (all.size() != arguments.size() + 5 || all.mid(4, arguments.size()) != arguments || all[0] != u"-r"
             || all[2] != u"-o" || !all.last().endsWith(u"input.tmp"))
             std::abort();

@@ -66,10 +66,9 @@ const std::array<const char16_t*, WindowModel::fieldCount> fieldCaptions{u"è¡¨å±
 
 } // namespace
 
-MainWindow::MainWindow(const QString& programDir, std::unique_ptr<Prompter> prompter,
+MainWindow::MainWindow(const ProgramFolders& folders, std::unique_ptr<Prompter> prompter,
                        QWidget* parent)
     : QMainWindow(parent)
-    , m_programDir(programDir)
     , m_prompter(prompter ? std::move(prompter) : std::make_unique<DialogPrompter>(this))
     , m_clipboard(std::make_unique<SystemClipboard>())
     , m_waitCursor(std::make_unique<WaitCursor>(this))
@@ -95,7 +94,7 @@ MainWindow::MainWindow(const QString& programDir, std::unique_ptr<Prompter> prom
     parts.prompter = m_prompter.get();
     parts.clipboard = m_clipboard.get();
     parts.busy = m_waitCursor.get();
-    m_model = new WindowModel(programDir, parts, this);
+    m_model = new WindowModel(folders, parts, this);
 
     createActions();
     createMenus();

@@ -29,10 +29,10 @@ class WaitCursor;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    /// `programDir` holds the analyzer, its dictionary, the temporary files,
-    /// yomika.ini and README.TXT. A null `prompter` means the real dialogs.
+    /// `folders` name where the analyzer, its dictionary, the temporary
+    /// files, yomika.ini and README.TXT lie. A null `prompter` means the real dialogs.
     /// Start-up does not run here: call model().startUp() before the window is shown.
-    explicit MainWindow(const QString& programDir, std::unique_ptr<Prompter> prompter = {},
+    explicit MainWindow(const ProgramFolders& folders, std::unique_ptr<Prompter> prompter = {},
                         QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -64,7 +64,6 @@ private:
     void applyLayout(int width, int height);
     TextControl* focusedTextControl();
 
-    QString m_programDir;
     std::unique_ptr<Prompter> m_prompter;
     std::unique_ptr<SystemClipboard> m_clipboard;
     std::unique_ptr<WaitCursor> m_waitCursor;

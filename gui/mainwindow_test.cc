@@ -55,7 +55,7 @@ class MainWindowTest : public QObject {
 private slots:
     void init()
     {
-        m_window = std::make_unique<MainWindow>(m_dir.path(),
+        m_window = std::make_unique<MainWindow>(ProgramFolders::portable(m_dir.path()),
                                                 std::make_unique<testsupport::ScriptedPrompter>());
         m_window->show();
         m_window->activateWindow();

@@ -119,7 +119,7 @@ int main(int argc, char* argv[])
         // settings it makes for the whole application (its fonts above all)
         // and is the box's parent, as in the program.
         const QTemporaryDir programDir;
-        yomika::MainWindow window(programDir.path());
+        yomika::MainWindow window(yomika::ProgramFolders::portable(programDir.path()));
         const QByteArray kind = argv[2];
         yomika::DialogPrompter prompter(&window);
         if (kind == "ask")

@@ -65,12 +65,12 @@ struct ModelBench {
     ScriptedPrompter prompter;
     MemoryClipboard clipboard;
     BusyCount busy;
-    WindowModel model{dir.path(), ViewParts{&sentence, &result, [this] { return focus; },
+    WindowModel model{ProgramFolders::portable(dir.path()), ViewParts{&sentence, &result, [this] { return focus; },
                                             &prompter, &clipboard, &busy}};
 
     ModelBench() { QFile::copy(QStringLiteral(YOMIKA_FAKE_ANALYZER), analyzer()); }
-    QString file(QStringView name) const { return programfile::path(dir.path(), name); }
-    QString analyzer() const { return file(platform::analyzerFileName()); }
+    QString file(QStringView name) const { return ProgramFolders::portable(dir.path()).file(name); }
+    QString analyzer() const { return ProgramFolders::portable(dir.path()).analyzer(); }
     QByteArray bytes(QStringView name) const
     {
         QFile f(file(name));
