@@ -11,7 +11,7 @@ start_program
 
 printf 'すもももももももものうち。\r\n今日は良い天気です' >"$WORK/sentence.txt"
 set_clipboard "$WORK/sentence.txt"
-key ctrl+j
+xdotool key ctrl+j
 read_control Sentence "$WORK/read.txt"
 expect_same "$WORK/sentence.txt" "$WORK/read.txt" "the sentence pasted with Ctrl+J"
 
@@ -29,7 +29,7 @@ read_control OptionList "$WORK/option.txt"
 printf '%s' '-F "%m\t%y1\t%U(%P-)\n"' >"$WORK/expected.txt"
 expect_same "$WORK/expected.txt" "$WORK/option.txt" "the option string after two clicks"
 
-key ctrl+e
+xdotool key ctrl+e
 read_result "$WORK/result.txt"
 iconv -f UTF-8 -t CP932 <"$WORK/sentence.txt" >"$WORK/input.cp932"
 expect_same "$WORK/input.cp932" "$PROG/input.tmp" "the text handed to kotoka"

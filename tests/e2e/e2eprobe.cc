@@ -22,15 +22,6 @@
 
 namespace {
 
-void report(const char* line, int number = -1)
-{
-    if (number < 0)
-        std::printf("%s\n", line);
-    else
-        std::printf("%s %d\n", line, number);
-    std::fflush(stdout);
-}
-
 class DragSource : public QWidget {
 public:
     explicit DragSource(QMimeData* data) : m_data(data)
@@ -48,11 +39,11 @@ protected:
         drag->setMimeData(std::exchange(m_data, nullptr)); // the drag owns it now
         connect(drag, &QDrag::actionChanged, this, [](Qt::DropAction action) {
             if (action != Qt::IgnoreAction)
-                report("accepted");
+                std::printf("accepted\n");
         });
-        report("dragging");
+        std::printf("dragging\n");
         const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::CopyAction);
-        report("drop-action", int(action));
+        std::printf("drop-action %d\n", int(action));
     }
 
 private:
@@ -64,6 +55,7 @@ private:
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each line is read as it comes
     const QStringList args = QApplication::arguments();
     if (args.size() < 3 || (args[1] != u"text" && args[1] != u"files")) {
         std::fprintf(stderr, "usage: e2eprobe text TEXT | files PATH...\n");

@@ -19,10 +19,10 @@ click Surface
 click BaseForm
 click Reading
 click Delimiter
-key ctrl+a
+xdotool key ctrl+a
 xdotool type '::'
 option_is '-F "%M::%y1\n"' "the option string before the analysis"
-key ctrl+e
+xdotool key ctrl+e
 read_result "$WORK/result.txt"
 click Surface
 option_is '-F "%m::%M::%y1\n"' "the option string before closing"

@@ -63,7 +63,6 @@ start_display() {
         kill -KILL $server 2>/dev/null || true
     done
     export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
-    unset WAYLAND_DISPLAY XDG_SESSION_TYPE
     openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
     PIDS+=($!)
     wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
@@ -95,10 +94,8 @@ start_program() {
 close_program() {
     wmctrl -i -c "$WIN"
     wait_for 30 sh -c "! kill -0 $APP_PID" || fail "the program did not end after the close request"
-    local status=0
-    wait "$APP_PID" || status=$?
+    wait "$APP_PID" || fail "the program ended with status $?"
     APP_PID=
-    [ $status -eq 0 ] || fail "the program ended with status $status"
 }
 
 # Left, top, width, height in twips (15 to a pixel) in the client area.
@@ -117,7 +114,6 @@ point() {
 }
 
 click() { xdotool mousemove $(point "$1") click 1; }
-key() { xdotool key "$@"; }
 
 # set_clipboard FILE: another program (xclip) owns the clipboard with FILE's UTF-8 text.
 set_clipboard() {
@@ -134,7 +130,7 @@ clipboard_after_keys() {
     shift
     printf 'e2e-marker-%s' "$RANDOM" >"$WORK/marker"
     set_clipboard "$WORK/marker"
-    key "$@"
+    xdotool key "$@"
     wait_for 5 sh -c "xclip -o -selection clipboard -target UTF8_STRING >'$out' && ! cmp -s '$out' '$WORK/marker'"
 }
 
@@ -146,12 +142,7 @@ read_control() {
 
 # read_result OUT: the result through 解析結果をコピー (Ctrl+I), pressed until an
 # analysis has brought one (an empty result copies nothing).
-read_result() {
-    local deadline=$(($(date +%s) + 60))
-    until clipboard_after_keys "$1" ctrl+i; do
-        [ "$(date +%s)" -le "$deadline" ] || fail "no result came back"
-    done
-}
+read_result() { wait_for 60 clipboard_after_keys "$1" ctrl+i || fail "no result came back"; }
 
 # drag_drop CONTROL PROBE-ARGS...: a drag from the probe's window, let go over
 # CONTROL once the program has said it takes the drop.
@@ -167,12 +158,8 @@ drag_drop() {
     wait_for 20 grep -q '^dragging' "$WORK/drag.out" || fail "the drag did not start"
     read -r x y <<<"$(point "$control")"
     # Each move sends the target a position, which it answers.
-    for i in $(seq 200); do
-        xdotool mousemove $((x + i % 2)) "$y"
-        grep -q '^accepted' "$WORK/drag.out" && break
-        [ "$i" -lt 200 ] || fail "the program did not take the drag"
-        sleep 0.05
-    done
+    wait_for 20 sh -c "xdotool mousemove $((x + 1)) $y mousemove $x $y && grep -q '^accepted' '$WORK/drag.out'" ||
+        fail "the program did not take the drag"
     xdotool mouseup 1
     wait_for 20 grep -q '^drop-action [1-9]' "$WORK/drag.out" || fail "the drop was refused: $(cat "$WORK/drag.out")"
 }
