@@ -59,7 +59,7 @@ start_display() {
         Xvfb "$DISPLAY" -auth "$XAUTHORITY" -screen 0 1280x1024x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
         server=$!
         PIDS+=($server)
-        wait_for 20 sh -c "kill -0 $server && xprop -root" && break
+        wait_for 20 sh -c "! kill -0 $server || xprop -root" && kill -0 $server && break
         kill -KILL $server 2>/dev/null || true
     done
     export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
