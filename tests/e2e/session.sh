@@ -49,6 +49,8 @@ wait_for() {
 
 # The display is private: a number far from the usual ones, and a cookie that
 # a server other than ours refuses. A number that is taken is passed over.
+# The server never resets: a reset when the first client leaves would turn
+# away the next one meanwhile.
 start_display() {
     local number server cookie
     cookie=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
@@ -56,7 +58,7 @@ start_display() {
     for number in $(seq $((200 + $$ % 700)) $((205 + $$ % 700))); do
         export DISPLAY=":$number"
         xauth -q add "$DISPLAY" . "$cookie"
-        Xvfb "$DISPLAY" -auth "$XAUTHORITY" -screen 0 1280x1024x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+        Xvfb "$DISPLAY" -auth "$XAUTHORITY" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
         server=$!
         PIDS+=($server)
         wait_for 20 sh -c "! kill -0 $server || xprop -root" && kill -0 $server && break
@@ -76,13 +78,19 @@ copy_program() {
     cp "$E2E_KOTOKARC" "$PROG/dic/kotokarc"
 }
 
+# find_window SECONDS PID TITLE: the id of a shown window of the process. (A
+# search that waits by itself ends with an X error when a window it looks at
+# goes away meanwhile, as windows do while a program starts.)
+find_window() {
+    wait_for "$1" sh -c "xdotool search --onlyvisible --pid $2 --name '$3' >'$WORK/found'" || return 1
+    head -n 1 "$WORK/found"
+}
+
 # Starts the program from another working folder and waits until its window has the focus.
 start_program() {
     (cd "$WORK" && exec "$PROG/yomika") >>"$WORK/yomika.out" 2>>"$WORK/yomika.err" &
     APP_PID=$!
-    WIN=$(timeout 60 xdotool search --sync --onlyvisible --pid "$APP_PID" --name '^Yomika') ||
-        fail "the window did not appear"
-    WIN=$(head -n 1 <<<"$WIN")
+    WIN=$(find_window 60 "$APP_PID" '^Yomika') || fail "the window did not appear"
     timeout 20 xdotool windowactivate --sync "$WIN" || true
     wait_for 20 sh -c "[ \"\$(xdotool getactivewindow)\" = $WIN ]" || fail "the window has no focus"
     # The window is sized to its design client area of 8880 x 6750 twips
@@ -152,9 +160,8 @@ drag_drop() {
     "$E2E_PROBE" "$@" >"$WORK/drag.out" 2>"$WORK/drag.err" &
     probe=$!
     PIDS+=($probe)
-    source=$(timeout 30 xdotool search --sync --onlyvisible --pid "$probe" --name '^e2e drag source$') ||
-        fail "the drag source did not appear"
-    xdotool mousemove --window "$(head -n 1 <<<"$source")" 60 40 mousedown 1
+    source=$(find_window 30 "$probe" '^e2e drag source$') || fail "the drag source did not appear"
+    xdotool mousemove --window "$source" 60 40 mousedown 1
     wait_for 20 grep -q '^dragging' "$WORK/drag.out" || fail "the drag did not start"
     read -r x y <<<"$(point "$control")"
     # Each move sends the target a position, which it answers.
