@@ -25,6 +25,7 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/yomika-e2e-$SCENARIO.XXXXXX")
 PROG="$WORK/program dir"
 PIDS=()
 APP_PID=
+MARKS=0
 
 cleanup() {
     local status=$? pid
@@ -110,7 +111,7 @@ close_program() {
 declare -A CONTROL=(
     [Sentence]="1260 60 7560 1215" [Surface]="120 1320 1100 375" [BaseForm]="1320 1320 1100 375"
     [Reading]="2520 1320 900 375" [PartOfSpeech]="4800 1320 900 375" [Inflection]="5940 1320 900 375"
-    [Delimiter]="7620 1320 1200 360" [OptionList]="1260 1740 7560 360" [AnalyzeAll]="60 60 1095 375"
+    [Delimiter]="7620 1320 1200 360" [OptionList]="1260 1740 7560 360"
 )
 
 # point NAME: the screen point a third into a control, where its text is.
@@ -136,7 +137,8 @@ set_clipboard() {
 clipboard_after_keys() {
     local out=$1
     shift
-    printf 'e2e-marker-%s' "$RANDOM" >"$WORK/marker"
+    MARKS=$((MARKS + 1))
+    printf 'e2e-marker-%s' "$MARKS" >"$WORK/marker"
     set_clipboard "$WORK/marker"
     xdotool key "$@"
     wait_for 5 sh -c "xclip -o -selection clipboard -target UTF8_STRING >'$out' && ! cmp -s '$out' '$WORK/marker'"
