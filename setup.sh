@@ -13,7 +13,9 @@ mode=${1:-run}
 here=$(cd "$(dirname "$0")" && pwd)
 cd "$here"
 
-# Keep in step with the package list in README.md.
+# Every package the project installs, in one place; keep in step with the
+# package list in README.md. The clang runtime (sanitizers, libFuzzer) comes
+# for the clang that is installed: see install_clang_runtime.
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
@@ -22,10 +24,12 @@ packages=(
   xdg-utils
 )
 test_packages=(
-  clang libclang-rt-14-dev
-  xvfb xauth openbox xdotool xclip wmctrl x11-utils imagemagick
-  manpages-ja hyperfine libxcb1-dev libx11-dev libxfixes-dev
+  clang
+  xvfb xauth openbox xdotool xclip wmctrl x11-utils
+  g++-mingw-w64-x86-64-posix
+  manpages-ja hyperfine libxcb1-dev
 )
+clang_runtime_package=libclang-rt-%s-dev # %s: clang's major version
 
 say() { printf '\n== %s\n' "$*"; }
 
@@ -40,6 +44,16 @@ install_packages() {
   [ "$(id -u)" -eq 0 ] || sudo=(sudo)
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# The sanitizer and libFuzzer runtimes must match the compiler's version,
+# which only the installed clang knows.
+install_clang_runtime() {
+  local major
+  major=$(clang -dumpversion | cut -d. -f1)
+  [ -n "$major" ] || { echo "cannot tell the version of clang" >&2; return 1; }
+  # shellcheck disable=SC2059
+  install_packages "$(printf "$clang_runtime_package" "$major")"
 }
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -64,23 +78,36 @@ case "$mode" in
     ;;
   test)
     install_packages "${packages[@]}" "${test_packages[@]}"
-    build build
+    install_clang_runtime
+    # Two builds. The clang one instruments everything for both sanitizers
+    # and for coverage, so it serves the unit tests under the sanitizers and
+    # the fuzz targets alike; the main one runs the tests as users build.
+    build build -DYOMIKA_BENCH=OFF
+    # It is built as sanitizer builds usually are, -O1 with line tables only:
+    # much quicker to build, and the reports still name file and line.
+    build build-asan -DCMAKE_CXX_COMPILER=clang++ -DYOMIKA_SANITIZE=ON -DYOMIKA_FUZZ=ON \
+        -DYOMIKA_BENCH=OFF -DYOMIKA_FUZZ_SECONDS="${YOMIKA_FUZZ_SECONDS:-15}" \
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
+        -DYOMIKA_DIST_DIR="$here/build-asan/dist"
 
-    say "fuzzing, a bounded time for each target"
-    build build-fuzz -DYOMIKA_FUZZ=ON -DYOMIKA_BENCH=OFF -DCMAKE_CXX_COMPILER=clang++ \
-        -DYOMIKA_DIST_DIR="$here/build-fuzz/dist" --target fuzzers
-    (cd build-fuzz && ctest --output-on-failure -j "$jobs" -L fuzz)
+    status=0
+    if [ -f .ci/windows-syntax.sh ]; then
+      say "the Windows sources, compiled for syntax"
+      bash .ci/windows-syntax.sh || status=1
+    fi
 
-    say "tests with AddressSanitizer and UndefinedBehaviorSanitizer"
-    build build-asan -DYOMIKA_SANITIZE=ON -DYOMIKA_BENCH=OFF -DYOMIKA_DIST_DIR="$here/build-asan/dist"
-    (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'fuzz|slow')
+    say "unit tests with AddressSanitizer and UndefinedBehaviorSanitizer, and fuzzing"
+    (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'gui-session|slow') ||
+      status=1
 
+    # Last, so that its summary closes the output.
     say "tests"
-    (cd build && ctest --output-on-failure -j "$jobs" --timeout 900 -LE fuzz)
+    (cd build && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'fuzz|slow') || status=1
+    exit $status
     ;;
   bench)
     install_packages "${packages[@]}" "${test_packages[@]}"
-    build build
+    build build -DYOMIKA_BENCH=ON
     bench/run-all.sh build
     ;;
   *)

@@ -1,6 +1,32 @@
-# yomika_add_test(NAME name SOURCES a.cc b.cc LIBS lib1 lib2)
-# One Qt Test executable run by CTest, headless, in its own temporary HOME so
-# that no test reads or writes the developer's settings.
+# How every test is run: headless, in a HOME of its own under the build
+# folder, so that no test reads or writes the developer's settings, caches or
+# runtime files. The home is made anew at each run of the test.
+
+# yomika_test_command(OUT_COMMAND OUT_ENVIRONMENT NAME COMMAND...): the command
+# line that runs COMMAND in a fresh private home for the test NAME, and the
+# environment entries that point HOME and the XDG folders into it.
+function(yomika_test_command out_command out_environment name)
+  set(home "${CMAKE_BINARY_DIR}/testhome/${name}")
+  set(${out_environment}
+      "HOME=${home}"
+      "XDG_CONFIG_HOME=${home}/.config"
+      "XDG_CACHE_HOME=${home}/.cache"
+      "XDG_DATA_HOME=${home}/.local/share"
+      "XDG_RUNTIME_DIR=${home}/runtime"
+      PARENT_SCOPE)
+  if(UNIX)
+    # Qt wants the runtime folder private (mode 700), or it warns and goes elsewhere.
+    set(${out_command} sh -c
+        "rm -rf \"$HOME\" && mkdir -p \"$XDG_CONFIG_HOME\" \"$XDG_CACHE_HOME\" && mkdir -m 700 \"$XDG_RUNTIME_DIR\" && exec \"$0\" \"$@\""
+        ${ARGN} PARENT_SCOPE)
+  else()
+    file(MAKE_DIRECTORY "${home}/runtime")
+    set(${out_command} ${ARGN} PARENT_SCOPE)
+  endif()
+endfunction()
+
+# yomika_add_test(NAME name SOURCES a.cc b.cc LIBS lib1 lib2 [TIMEOUT seconds])
+# One Qt Test executable run by CTest.
 function(yomika_add_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -11,10 +37,11 @@ function(yomika_add_test)
       YOMIKA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
       YOMIKA_BINARY_DIR="${CMAKE_BINARY_DIR}"
       YOMIKA_VECTORS_DIR="${CMAKE_SOURCE_DIR}/tests/vectors")
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  yomika_test_command(command home ${T_NAME} $<TARGET_FILE:${T_NAME}>)
+  add_test(NAME ${T_NAME} COMMAND ${command})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/.ci/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+      ENVIRONMENT "${home};QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/.ci/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endfunction()

@@ -2,6 +2,7 @@
 // report, gives a read that holds together, and what was read writes back as
 // a file that reads the same way.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,63 +12,45 @@
 #include "core/codepage.h"
 #include "core/settingsfile.h"
 
-namespace {
+#define CHECK(condition) if (!(condition)) std::abort()
 
-void check(bool condition)
+static bool oneLine(const QString& value)
 {
-    if (!condition)
-        std::abort();
+    return !value.contains(u'\r') && !value.contains(u'\n');
 }
-
-bool holdsLineBreak(const QString& value)
-{
-    return value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n'));
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace yomika;
-    const SettingsRead read = parseSettingsFile(QByteArrayView(data, qsizetype(size)));
+    const SettingsRead read = parseSettingsText(codepage::decode(QByteArrayView(data, qsizetype(size))));
 
     // Values come in file order and stop at the first fault.
-    check(read.states.size() <= std::size_t(settingsStateCount));
-    check(!read.delimiter || read.states.size() == std::size_t(settingsStateCount));
-    check(!read.appendFileName || read.delimiter);
-    check(read.complete == read.appendFileName.has_value());
-    check(read.complete || read.history.isEmpty());
-    for (Qt::CheckState state : read.states)
-        check(state == Qt::Unchecked || state == Qt::Checked || state == Qt::PartiallyChecked);
-    check(!read.delimiter || !holdsLineBreak(*read.delimiter));
-    check(!read.appendFileName || !holdsLineBreak(*read.appendFileName));
+    const std::size_t all = std::size_t(settingsStateCount);
+    CHECK(read.states.size() <= all && (!read.delimiter || read.states.size() == all));
+    CHECK(read.complete == read.appendFileName.has_value() && (!read.appendFileName || read.delimiter));
+    CHECK(read.complete || read.history.isEmpty());
+    CHECK(oneLine(read.delimiter.value_or(QString())) && oneLine(read.appendFileName.value_or(QString())));
     for (const QString& entry : read.history)
-        check(!holdsLineBreak(entry));
+        CHECK(oneLine(entry));
 
     // What the window would hold after this start, written at shut-down.
     Settings settings;
     settings.states = {Qt::Checked, Qt::Unchecked, Qt::Unchecked, Qt::Unchecked, Qt::Unchecked, Qt::Unchecked};
-    for (std::size_t i = 0; i < read.states.size(); ++i)
-        settings.states[i] = read.states[i];
+    std::copy(read.states.begin(), read.states.end(), settings.states.begin());
     settings.delimiter = read.delimiter.value_or(QStringLiteral("(タブ)"));
     settings.appendFileName = read.appendFileName.value_or(QString());
     settings.history = read.history;
 
     const QString text = settingsText(settings);
     const SettingsRead again = parseSettingsText(text);
-    check(again.complete);
-    check(again.states.size() == std::size_t(settingsStateCount));
-    for (int i = 0; i < settingsStateCount; ++i)
-        check(again.states[i] == settings.states[i]);
-    check(*again.delimiter == settings.delimiter);
-    check(*again.appendFileName == settings.appendFileName);
-    check(again.history == settings.history);
+    CHECK(again.complete && std::equal(again.states.begin(), again.states.end(), settings.states.begin(),
+                                       settings.states.end()));
+    CHECK(*again.delimiter == settings.delimiter && *again.appendFileName == settings.appendFileName);
+    CHECK(again.history == settings.history);
 
-    // Through the code page a character may turn into "?", but every value
-    // keeps its own line.
-    const SettingsRead fromBytes = parseSettingsFile(codepage::encode(text));
-    check(fromBytes.complete);
-    check(fromBytes.states == again.states);
-    check(fromBytes.history.size() == again.history.size());
+    // Through the code page a character may turn into "?", but every value keeps its own line.
+    const SettingsRead fromBytes = parseSettingsText(codepage::decode(codepage::encode(text)));
+    CHECK(fromBytes.complete && fromBytes.states == again.states);
+    CHECK(fromBytes.history.size() == again.history.size());
     return 0;
 }
