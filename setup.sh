@@ -7,6 +7,7 @@
 #   ./setup.sh run     set up, build, and open the window
 #   ./setup.sh test    set up, build, and run every test (what CI runs)
 #   ./setup.sh bench   set up, build, and run every benchmark
+#   ./setup.sh package build the Debian package into build-package/ and check it
 set -euo pipefail
 
 mode=${1:-run}
@@ -30,6 +31,9 @@ test_packages=(
   manpages-ja hyperfine libxcb1-dev
 )
 clang_runtime_package=libclang-rt-%s-dev # %s: clang's major version
+package_packages=(
+  debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream
+)
 
 say() { printf '\n== %s\n' "$*"; }
 
@@ -97,12 +101,12 @@ case "$mode" in
     fi
 
     say "unit tests with AddressSanitizer and UndefinedBehaviorSanitizer, and fuzzing"
-    (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'gui-session|slow') ||
+    (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'gui-session|slow|package') ||
       status=1
 
     # Last, so that its summary closes the output.
     say "tests"
-    (cd build && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'fuzz|slow') || status=1
+    (cd build && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'fuzz|slow|package') || status=1
     exit $status
     ;;
   bench)
@@ -110,8 +114,23 @@ case "$mode" in
     build build -DYOMIKA_BENCH=ON
     bench/run-all.sh build
     ;;
+  package)
+    install_packages "${packages[@]}" "${package_packages[@]}"
+    # dpkg-buildpackage writes beside the tree it builds, so it builds a
+    # copy inside build-package/ and the checkout stays clean.
+    rm -rf build-package && mkdir -p build-package/yomika
+    tar --exclude='./build*' --exclude=./.git -cf - . | tar -C build-package/yomika -xf -
+    say "building the Debian package"
+    (cd build-package/yomika && dpkg-buildpackage -b -us -uc >../build.log 2>&1) ||
+      { tail -n 30 build-package/build.log; exit 1; }
+    say "checking it"
+    desktop-file-validate ship/linux/org.yomika.Yomika.desktop
+    appstreamcli validate --no-net ship/linux/org.yomika.Yomika.metainfo.xml
+    lintian --fail-on error,warning build-package/yomika_*.deb
+    ls build-package/yomika_*.deb
+    ;;
   *)
-    echo "usage: $0 run|test|bench" >&2
+    echo "usage: $0 run|test|bench|package" >&2
     exit 2
     ;;
 esac
