@@ -58,10 +58,17 @@ public:
     /// Throws std::bad_alloc when memory runs out, as do room() and finish().
     explicit ByteCollector(qint64 expectedBytes);
 
+    /// Where the next read puts its bytes, and how many it may put there.
     char* room();
     std::size_t roomSize() const { return kPieceBytes; }
+
+    /// Counts `bytes` bytes just read into room().
     void add(std::size_t bytes) { m_total += static_cast<qint64>(bytes); }
+
+    /// Bytes added so far.
     qint64 total() const { return m_total; }
+
+    /// Hands out the bytes.
     QByteArray finish();
 
 private:

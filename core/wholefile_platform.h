@@ -69,9 +69,15 @@ public:
     /// disk only here). The file counts as closed either way.
     ErrorNumber close();
 
-    // The descriptor or HANDLE, for the platform's source file.
+    /// The descriptor or HANDLE, for the platform's source file.
     std::intptr_t handle() const { return m_handle; }
-    void adopt(std::intptr_t handle) { close(); m_handle = handle; }
+
+    /// Takes charge of an open descriptor or HANDLE, closing the one held.
+    void adopt(std::intptr_t handle)
+    {
+        close();
+        m_handle = handle;
+    }
 
     // -1 is both the descriptor no call returns and INVALID_HANDLE_VALUE.
     static constexpr std::intptr_t kClosed = -1;

@@ -1,5 +1,5 @@
 // The system calls under the whole-file operations on POSIX systems, on
-// plain file descriptors so that every failure keeps its errno.
+// plain file descriptors, and their errno mapped to ErrorNumber.
 
 #include <cerrno>
 #include <climits>

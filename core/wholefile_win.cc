@@ -1,6 +1,6 @@
 // The system calls under the whole-file operations on Windows, on file
-// handles so that every failure keeps its system error code. The error
-// numbers are the system's own codes of the same causes.
+// handles, and their GetLastError codes mapped to ErrorNumber (whose numbers
+// are the system's own codes of the same causes).
 
 #include <algorithm>
 #include <string>
