@@ -56,10 +56,13 @@ void AnalyzerProcess::startAnalyzer(const ProgramFolders& folders, const QString
 {
     const QString commandLine = buildCommandLine(folders, options);
     m_process->setProgram(folders.analyzer());
-    m_process->setCreateProcessArgumentsModifier([commandLine](QProcess::CreateProcessArguments* arguments) {
-        arguments->arguments = commandLine;
-        arguments->flags |= CREATE_NO_WINDOW;
-    });
+    // CreateProcessW takes the command line in a buffer it may write to; the
+    // modifier's own copy lives as long as the modifier, past the start.
+    m_process->setCreateProcessArgumentsModifier(
+        [wide = commandLine.toStdWString()](QProcess::CreateProcessArguments* arguments) mutable {
+            arguments->arguments = wide.data();
+            arguments->flags |= CREATE_NO_WINDOW;
+        });
     m_process->start();
 }
 

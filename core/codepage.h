@@ -34,10 +34,10 @@
 
 namespace yomika::codepage {
 
-/// Decodes a whole byte sequence. Never fails.
+/// Decodes a whole byte sequence.
 QString decode(QByteArrayView bytes);
 
-/// Encodes a whole text. Never fails.
+/// Encodes a whole text.
 QByteArray encode(QStringView text);
 
 // Qt-free entry points for the analyzer (kotoka), which streams its input
@@ -47,14 +47,12 @@ QByteArray encode(QStringView text);
 /// false, a lead byte standing last in `bytes` is not consumed, so that a
 /// stream can be decoded piece by piece without splitting a character.
 /// Returns the number of bytes consumed (all of them when `final` is true).
-/// Never fails.
 std::size_t decodeToUtf8(std::string_view bytes, std::string& out, bool final = true);
 
 /// Encodes UTF-8 text and appends the bytes to `out`. Each byte that does
 /// not begin a well-formed UTF-8 sequence (a stray continuation byte, a
 /// sequence cut short, an overlong form, an encoded surrogate, a code point
 /// above U+10FFFF) encodes as one "?", and encoding resumes at the next byte.
-/// Never fails.
 void encodeFromUtf8(std::string_view utf8, std::string& out);
 
 } // namespace yomika::codepage

@@ -15,14 +15,14 @@ struct DecodeProgress {
 };
 
 /// Decodes `size` bytes into `out`, which has room for `size` units. When
-/// `final` is false a lead byte standing last is left unconsumed. Never fails.
+/// `final` is false a lead byte standing last is left unconsumed.
 DecodeProgress decodeInto(const char* bytes, std::size_t size, char16_t* out, bool final);
 
 /// The most bytes `units` UTF-16 units can encode to.
 std::size_t encodedSizeBound(std::size_t units);
 
 /// Encodes `size` UTF-16 units into `out`, which has room for
-/// encodedSizeBound(size) bytes. Returns the number of bytes stored. Never fails.
+/// encodedSizeBound(size) bytes. Returns the number of bytes stored.
 std::size_t encodeInto(const char16_t* text, std::size_t size, char* out);
 
 } // namespace yomika::codepage::detail

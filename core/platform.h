@@ -13,11 +13,9 @@ namespace yomika::platform {
 QString analyzerFileName();
 
 /// Joins the program directory and a fixed relative name written with "\"
-/// ("dic\kotokarc"), using the platform's separator. Never fails.
+/// ("dic\kotokarc"), using the platform's separator: "\" on Windows, "/"
+/// elsewhere.
 QString joinPath(const QString& programDir, const QString& relativeName);
-
-/// The separator put between the program directory and a fixed name: "\" on Windows, "/" elsewhere.
-QString separator();
 
 /// Shows the text file at `path` (README.TXT) in a text viewer and does not
 /// wait for it: "notepad.exe" with the path on Windows, the desktop's default

@@ -3,15 +3,18 @@
 #include <QProcess>
 
 namespace yomika::platform {
-
-QString analyzerFileName()
-{
-    return QStringLiteral("kotoka");
-}
+namespace {
 
 QString separator()
 {
     return QStringLiteral("/");
+}
+
+} // namespace
+
+QString analyzerFileName()
+{
+    return QStringLiteral("kotoka");
 }
 
 QString joinPath(const QString& programDir, const QString& relativeName)

@@ -4,15 +4,18 @@
 #include <QProcess>
 
 namespace yomika::platform {
-
-QString analyzerFileName()
-{
-    return QStringLiteral("kotoka.exe");
-}
+namespace {
 
 QString separator()
 {
     return QStringLiteral("\\");
+}
+
+} // namespace
+
+QString analyzerFileName()
+{
+    return QStringLiteral("kotoka.exe");
 }
 
 QString joinPath(const QString& programDir, const QString& relativeName)

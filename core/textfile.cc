@@ -21,24 +21,20 @@ constexpr char utf8Bom[] = "\xEF\xBB\xBF";
 // How much of a file is checked for UTF-8 before it is decoded as UTF-8.
 constexpr qsizetype utf8Probe = 64 * 1024;
 
-enum class Utf8Shape { AsciiOnly, MultiByte, Invalid };
-
 // Strict UTF-8 (RFC 3629): no overlong forms, no surrogates, nothing above
 // U+10FFFF, no sequence cut off at the end. Shift-JIS text almost never
 // passes, since its lead bytes 0x81-0x9F are UTF-8 continuation bytes and
 // its trail bytes rarely follow a UTF-8 lead byte's pattern.
-Utf8Shape utf8Shape(QByteArrayView bytes)
+bool isStrictUtf8(QByteArrayView bytes)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
-    bool multiByte = false;
     while (p < end) {
         const unsigned lead = *p;
         if (lead < 0x80) {
             ++p;
             continue;
         }
-        multiByte = true;
         qsizetype trail;
         if (lead >= 0xC2 && lead <= 0xDF)
             trail = 1;
@@ -47,9 +43,9 @@ Utf8Shape utf8Shape(QByteArrayView bytes)
         else if (lead >= 0xF0 && lead <= 0xF4)
             trail = 3;
         else
-            return Utf8Shape::Invalid; // a continuation byte, C0, C1 or F5-FF
+            return false; // a continuation byte, C0, C1 or F5-FF
         if (end - p <= trail)
-            return Utf8Shape::Invalid;
+            return false;
         // The second byte's range is narrower after four lead bytes: it
         // excludes the overlong forms (E0, F0), the surrogates (ED) and the
         // code points above U+10FFFF (F4).
@@ -62,14 +58,14 @@ Utf8Shape utf8Shape(QByteArrayView bytes)
         default: break;
         }
         if (p[1] < low || p[1] > high)
-            return Utf8Shape::Invalid;
+            return false;
         for (qsizetype i = 2; i <= trail; ++i) {
             if ((p[i] & 0xC0) != 0x80)
-                return Utf8Shape::Invalid;
+                return false;
         }
         p += trail + 1;
     }
-    return multiByte ? Utf8Shape::MultiByte : Utf8Shape::AsciiOnly;
+    return true;
 }
 
 bool hasPlainText(const QMimeData& data)
@@ -108,13 +104,6 @@ bool namesOnlyListedFiles(const QString& text, const QStringList& paths)
 
 } // namespace
 
-TextEncoding detectTextEncoding(QByteArrayView bytes)
-{
-    if (bytes.startsWith(QByteArrayView(utf8Bom)))
-        return TextEncoding::Utf8;
-    return utf8Shape(bytes) == Utf8Shape::MultiByte ? TextEncoding::Utf8 : TextEncoding::CodePage;
-}
-
 QString decodeTextFile(QByteArrayView bytes)
 {
     // Only the one mark that chose UTF-8 is dropped; the decoder is told to
@@ -131,7 +120,7 @@ QString decodeTextFile(QByteArrayView bytes)
     qsizetype probe = std::min(bytes.size(), utf8Probe);
     while (probe < bytes.size() && probe > 0 && (uchar(bytes[probe]) & 0xC0) == 0x80)
         --probe; // not into the middle of a character
-    if (utf8Shape(bytes.first(probe)) != Utf8Shape::Invalid) {
+    if (isStrictUtf8(bytes.first(probe))) {
         // QString::fromUtf8 is the faster decoder but says nothing of faults:
         // it turns them into U+FFFD, so only a text holding one is decoded
         // again, by the decoder that reports them.

@@ -15,17 +15,11 @@ class QMimeData;
 
 namespace yomika {
 
-enum class TextEncoding { CodePage, Utf8 };
-
-/// The encoding a user's text file is read in: UTF-8 when the bytes start
-/// with a UTF-8 byte-order mark, or when they are valid UTF-8 and hold at
-/// least one multi-byte character; the code page otherwise (text of ASCII
-/// characters only reads the same either way). Never fails.
-TextEncoding detectTextEncoding(QByteArrayView bytes);
-
-/// The text of a user's text file from its bytes, in the encoding
-/// detectTextEncoding() names; a UTF-8 byte-order mark is dropped. Line ends
-/// pass unchanged. Never fails.
+/// The text of a user's text file from its bytes. They are read as UTF-8
+/// when they start with a UTF-8 byte-order mark (which is dropped), or when
+/// they are valid UTF-8 and hold at least one multi-byte character; in the
+/// code page otherwise (text of ASCII characters only reads the same either
+/// way). Line ends pass unchanged.
 QString decodeTextFile(QByteArrayView bytes);
 
 /// Reads a user's text file whole. The same contract as readWholeFile: the
@@ -47,11 +41,11 @@ struct DroppedData {
 /// managers on Linux desktops offer them as text beside the file list):
 /// that is a drop of those files. Entries of the list that are not local
 /// files (http URLs ...) are left out; a list without a local file is no
-/// file list. Anything else (an image ...) is Nothing. Never fails.
+/// file list. Anything else (an image ...) is Nothing.
 DroppedData interpretDrop(const QMimeData& data);
 
 /// True when interpretDrop() would find text or files in `data`, cheaply
-/// enough to ask on every move of a drag. Never fails.
+/// enough to ask on every move of a drag.
 bool offersTextOrFiles(const QMimeData& data);
 
 /// The message shown for a dropped directory: its path, CR LF, "はディレクトリです".

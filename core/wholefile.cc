@@ -1,23 +1,28 @@
+// The whole-file operations, written once over the system calls that
+// wholefile_platform.h declares. They are written by hand rather than on
+// QFile and QSaveFile because the program shows the exact error number of
+// each cause: QFile keeps no system error code, and QSaveFile ignores the
+// result of its sync, so a full disk found only then would pass for success.
+
 #include "core/wholefile.h"
 
-#include <algorithm>
-#include <atomic>
-#include <cstring>
 #include <new>
 
-#include "core/codepage_platform.h"
-#include "core/errornumber.h"
+#include "core/wholefile_pieces.h"
 #include "core/wholefile_platform.h"
 
 namespace yomika {
 namespace wholefile {
 namespace {
 
-// Bytes the whole-file operations may still write before the test seam
-// reports a full disk; negative when the seam is off.
-std::atomic<qint64> g_writeBudget{-1};
+using sys::File;
+using sys::Kind;
+using sys::Mode;
+using sys::NativePath;
+using sys::Status;
 
-bool isHighSurrogate(QChar c) { return c.unicode() >= 0xD800 && c.unicode() <= 0xDBFF; }
+// Bytes written between two starts of the write-back to disk.
+constexpr qint64 kWriteBackBytes = qint64{4} << 20;
 
 // The system stops a file name at a NUL character: "a.txt\0b" would name
 // "a.txt", another file than the one asked for.
@@ -26,136 +31,299 @@ bool isUsableName(const QString& path)
     return !path.isEmpty() && !path.contains(QChar(0));
 }
 
-} // namespace
-
-TextCollector::TextCollector(qint64 expectedBytes)
-    // One byte more than a piece, for a lead byte kept from the last read.
-    : m_buffer(new char[kPieceBytes + 1])
+// Only regular files are read or written: a device or a FIFO is refused
+// before it is opened, since opening some devices acts on them.
+ErrorNumber kindError(const Status& status)
 {
-    // Every byte gives at most one unit: the text fits this room unless the
-    // file grows while it is read.
-    if (expectedBytes > 0)
-        m_text.resize(static_cast<qsizetype>(expectedBytes));
-}
-
-void TextCollector::add(std::size_t bytes)
-{
-    const std::size_t available = m_carry + bytes;
-    m_total += static_cast<qint64>(bytes);
-    const auto needed = m_written + static_cast<qsizetype>(available);
-    if (needed > m_text.size())
-        m_text.resize(std::max(needed, m_text.size() * 2));
-    const auto progress = codepage::detail::decodeInto(
-        m_buffer.get(), available, reinterpret_cast<char16_t*>(m_text.data()) + m_written, false);
-    m_written += static_cast<qsizetype>(progress.written);
-    m_carry = available - progress.consumed;
-    if (m_carry > 0)
-        std::memmove(m_buffer.get(), m_buffer.get() + progress.consumed, m_carry);
-}
-
-QString TextCollector::finish()
-{
-    if (m_carry > 0) {
-        if (m_written + static_cast<qsizetype>(m_carry) > m_text.size())
-            m_text.resize(m_written + static_cast<qsizetype>(m_carry));
-        const auto progress = codepage::detail::decodeInto(
-            m_buffer.get(), m_carry, reinterpret_cast<char16_t*>(m_text.data()) + m_written, true);
-        m_written += static_cast<qsizetype>(progress.written);
-        m_carry = 0;
+    switch (status.kind) {
+    case Kind::Regular: return NoError;
+    case Kind::Directory: return IsDirectory;
+    case Kind::Other: break;
     }
-    m_text.resize(m_written);
-    // Double-byte text fills about half of the room taken for single bytes:
-    // give the rest back (a large block shrinks in place).
-    if (m_text.capacity() - m_text.size() > m_text.size() / 8 + 1024)
-        m_text.squeeze();
-    return std::move(m_text);
+    return NotRegularFile;
 }
 
-ByteCollector::ByteCollector(qint64 expectedBytes)
+ErrorNumber readableError(const Status& status)
 {
-    // Room for the whole file and for the last read, which finds its end.
-    m_bytes.resize(static_cast<qsizetype>(std::max<qint64>(expectedBytes, 0)) +
-                   static_cast<qsizetype>(kPieceBytes));
+    if (const ErrorNumber error = kindError(status))
+        return error;
+    return status.size > kMaxReadBytes ? FileTooLarge : NoError;
 }
 
-char* ByteCollector::room()
+// One read loop for the text and for the bytes of a file: `Collector` takes
+// the bytes as they come (TextCollector decodes them, ByteCollector keeps them).
+template <typename Collector, typename Result>
+ErrorNumber readWith(const QString& path, Result& result)
 {
-    const auto needed = static_cast<qsizetype>(m_total) + static_cast<qsizetype>(kPieceBytes);
-    if (needed > m_bytes.size())
-        m_bytes.resize(std::max(needed, m_bytes.size() * 2));
-    return m_bytes.data() + m_total;
-}
+    const NativePath name = sys::nativePath(path);
+    Status status;
+    File file;
+    ErrorNumber error = sys::statusOf(name, status, ReadFailed);
+    if (!error)
+        error = readableError(status);
+    if (!error)
+        error = sys::openFile(name, Mode::Read, file, ReadFailed);
+    // The path may have changed between the check and the opening.
+    if (!error)
+        error = sys::statusOf(file, status, ReadFailed);
+    if (!error)
+        error = readableError(status);
+    if (error)
+        return error;
 
-QByteArray ByteCollector::finish()
-{
-    m_bytes.resize(static_cast<qsizetype>(m_total));
-    if (m_bytes.capacity() - m_bytes.size() > m_bytes.size() / 8 + 1024)
-        m_bytes.squeeze();
-    return std::move(m_bytes);
-}
-
-namespace {
-// Units encoded for one piece: their bytes fill about one write.
-constexpr auto kPieceUnits = static_cast<qsizetype>(kPieceBytes / 2);
-} // namespace
-
-EncodedPieces::EncodedPieces(QStringView text)
-    : m_text(text)
-    , m_buffer(new char[codepage::detail::encodedSizeBound(
-          static_cast<std::size_t>(std::min(text.size(), kPieceUnits)))])
-{
-}
-
-bool EncodedPieces::next(const char*& data, std::size_t& size)
-{
-    if (m_done >= m_text.size())
-        return false;
-    // A surrogate pair stays in one piece, so that it encodes as one "?".
-    qsizetype units = std::min(m_text.size() - m_done, kPieceUnits);
-    if (m_done + units < m_text.size() && isHighSurrogate(m_text[m_done + units - 1]))
-        --units;
-    size = codepage::detail::encodeInto(m_text.utf16() + m_done, static_cast<std::size_t>(units),
-                                        m_buffer.get());
-    data = m_buffer.get();
-    m_done += units;
-    return true;
-}
-
-namespace detail {
-
-std::size_t writeAllowance(std::size_t wanted)
-{
-    const qint64 budget = g_writeBudget.load();
-    if (budget < 0)
-        return wanted;
-    return static_cast<std::size_t>(std::min<qint64>(budget, static_cast<qint64>(wanted)));
-}
-
-void spendWriteAllowance(std::size_t written)
-{
-    qint64 budget = g_writeBudget.load();
-    while (budget >= 0) {
-        const qint64 left = std::max<qint64>(0, budget - static_cast<qint64>(written));
-        if (g_writeBudget.compare_exchange_weak(budget, left))
+    Collector collector(status.size);
+    for (;;) {
+        std::size_t got = 0;
+        if (const ErrorNumber readError = sys::readSome(file, collector.room(), collector.roomSize(), got))
+            return readError;
+        if (got == 0)
             break;
+        collector.add(got);
+        // A file growing while it is read (or a file of the kernel whose
+        // size shows as 0) is read on to its end, within the same limit.
+        if (collector.total() > kMaxReadBytes)
+            return FileTooLarge;
+    }
+    file.close(); // nothing was written: a failing close loses nothing
+    result = collector.finish();
+    return NoError;
+}
+
+// Writes every piece, adding the bytes written to `total`.
+ErrorNumber writePieces(const File& file, EncodedPieces& pieces, qint64& total)
+{
+    qint64 unsynced = 0;
+    const char* data;
+    std::size_t size;
+    while (pieces.next(data, size)) {
+        if (const ErrorNumber error = sys::writeAll(file, data, size))
+            return error;
+        total += static_cast<qint64>(size);
+        unsynced += static_cast<qint64>(size);
+        if (unsynced >= kWriteBackBytes) {
+            sys::startWriteBack(file);
+            unsynced = 0;
+        }
+    }
+    return NoError;
+}
+
+ErrorNumber syncAndClose(File& file)
+{
+    if (const ErrorNumber error = sys::syncData(file)) {
+        file.close();
+        return error;
+    }
+    return file.close();
+}
+
+// The new contents of a file, written beside it under a hidden name and
+// removed unless they replace the file.
+class SideFile {
+public:
+    SideFile() = default;
+    ~SideFile()
+    {
+        m_file.close();
+        if (m_made)
+            sys::removeFile(m_path);
+    }
+    SideFile(const SideFile&) = delete;
+    SideFile& operator=(const SideFile&) = delete;
+
+    ErrorNumber create(const NativePath& target)
+    {
+        const ErrorNumber error = sys::createSideFile(target, m_file, m_path);
+        m_made = error == NoError;
+        return error;
+    }
+    File& file() { return m_file; }
+    const NativePath& path() const { return m_path; }
+
+    // The file has taken the target's place: nothing to remove.
+    void keep() { m_made = false; }
+
+private:
+    File m_file;
+    NativePath m_path;
+    bool m_made = false;
+};
+
+// The old contents of a file about to be written in place, to put back when
+// the write fails; false when they cannot be had whole.
+bool readOldContents(const File& file, qint64 size, QByteArray& old)
+{
+    if (size > kMaxReadBytes)
+        return false;
+    old.resize(static_cast<qsizetype>(size));
+    qsizetype got = 0;
+    while (got < old.size()) {
+        std::size_t n = 0;
+        if (sys::readSome(file, old.data() + got, static_cast<std::size_t>(old.size() - got), n) || n == 0)
+            break;
+        got += static_cast<qsizetype>(n);
+    }
+    return got == old.size();
+}
+
+// Writes over the file itself, for a folder that takes no new file. The old
+// contents are kept in memory while that is possible and put back when the
+// write fails, so that a full disk still leaves the old file.
+ErrorNumber writeInPlace(const NativePath& target, EncodedPieces& pieces)
+{
+    File file;
+    bool readable = true;
+    ErrorNumber error = sys::openFile(target, Mode::ReadWrite, file, WriteFailed);
+    if (error == AccessDenied) {
+        readable = false;
+        error = sys::openFile(target, Mode::Write, file, WriteFailed);
+    }
+    Status status;
+    if (!error)
+        error = sys::statusOf(file, status, WriteFailed);
+    if (!error)
+        error = kindError(status);
+    if (error)
+        return error;
+
+    QByteArray old;
+    const bool restorable = readable && readOldContents(file, status.size, old);
+    qint64 written = 0;
+    error = sys::seekTo(file, 0);
+    if (!error)
+        error = writePieces(file, pieces, written);
+    if (!error)
+        error = sys::truncateAt(file, written);
+    if (!error)
+        error = sys::syncData(file);
+    if (!error)
+        return file.close();
+    if (restorable && sys::seekTo(file, 0) == NoError
+        && sys::writeAll(file, old.constData(), static_cast<std::size_t>(old.size())) == NoError)
+        sys::truncateAt(file, status.size); // a failure here changes nothing of what is reported
+    return error;
+}
+
+// Looks at the target of a write: its real path, whether it exists, and
+// what it is. A missing file is no error here.
+ErrorNumber inspectTarget(NativePath& target, Status& status, bool& exists)
+{
+    exists = false;
+    if (const ErrorNumber error = sys::resolveTarget(target))
+        return error;
+    const ErrorNumber error = sys::statusOf(target, status, WriteFailed);
+    if (error == FileNotFound)
+        return NoError;
+    exists = error == NoError;
+    return error ? error : kindError(status);
+}
+
+ErrorNumber replaceFile(const QString& path, EncodedPieces& pieces)
+{
+    NativePath target = sys::nativePath(path);
+    Status status;
+    bool exists;
+    ErrorNumber error = inspectTarget(target, status, exists);
+    // A file its owner made read-only stays unchanged, as when it is opened
+    // for writing.
+    if (!error && exists)
+        error = sys::checkWritable(target);
+    if (error)
+        return error;
+
+    SideFile side;
+    error = side.create(target);
+    if (error == AccessDenied && exists)
+        return writeInPlace(target, pieces);
+    if (error)
+        return error;
+    if (exists)
+        sys::takeOwnerAndMode(side.file(), status);
+    qint64 written = 0;
+    error = writePieces(side.file(), pieces, written);
+    if (!error)
+        error = syncAndClose(side.file());
+    if (error)
+        return error;
+    error = sys::replaceWith(side.path(), target, exists);
+    // A sticky folder lets only the owner replace a file, which the owner's
+    // group may still write in place.
+    if (error == AccessDenied && exists) {
+        pieces.rewind();
+        return writeInPlace(target, pieces);
+    }
+    if (!error)
+        side.keep();
+    return error;
+}
+
+// Puts a file an append failed on back as it was: removes it when the append
+// created it, or cuts it back to its old length.
+void cutBack(const NativePath& target, File& file, bool created, qint64 length)
+{
+    if (created) {
+        file.close();
+        sys::removeFile(target);
+        return;
+    }
+    if (file.isOpen() || sys::openFile(target, Mode::Write, file, WriteFailed) == NoError)
+        sys::truncateAt(file, length); // a failure here changes nothing of what is reported
+}
+
+ErrorNumber appendFile(const QString& path, EncodedPieces& pieces)
+{
+    NativePath target = sys::nativePath(path);
+    Status status;
+    bool exists;
+    if (const ErrorNumber error = inspectTarget(target, status, exists))
+        return error;
+
+    File file;
+    bool created = false;
+    ErrorNumber error = sys::openFile(target, Mode::Append, file, WriteFailed);
+    if (error == FileNotFound) {
+        error = sys::openFile(target, Mode::CreateAppend, file, WriteFailed);
+        created = error == NoError;
+    }
+    if (!error)
+        error = sys::statusOf(file, status, WriteFailed);
+    if (!error)
+        error = kindError(status);
+    if (error)
+        return error;
+
+    qint64 written = 0;
+    error = writePieces(file, pieces, written);
+    if (!error)
+        error = sys::syncData(file);
+    if (!error)
+        error = file.close();
+    if (error)
+        cutBack(target, file, created, status.size);
+    return error;
+}
+
+// Runs `work` on a usable name, turning a lack of memory into OutOfMemory.
+template <typename Work>
+ErrorNumber guarded(const QString& path, Work&& work)
+{
+    if (!isUsableName(path))
+        return InvalidName;
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
     }
 }
 
-} // namespace detail
+} // namespace
 } // namespace wholefile
 
 ReadResult readWholeFile(const QString& path)
 {
     ReadResult result;
-    if (!wholefile::isUsableName(path)) {
-        result.error = InvalidName;
-        return result;
-    }
-    try {
-        result.error = wholefile::detail::readFile(path, result.text);
-    } catch (const std::bad_alloc&) {
-        result.error = OutOfMemory;
-    }
+    result.error = wholefile::guarded(
+        path, [&] { return wholefile::readWith<wholefile::TextCollector>(path, result.text); });
     if (result.error != NoError)
         result.text.clear();
     return result;
@@ -164,50 +332,27 @@ ReadResult readWholeFile(const QString& path)
 BytesResult readWholeBytes(const QString& path)
 {
     BytesResult result;
-    if (!wholefile::isUsableName(path)) {
-        result.error = InvalidName;
-        return result;
-    }
-    try {
-        result.error = wholefile::detail::readFileBytes(path, result.bytes);
-    } catch (const std::bad_alloc&) {
-        result.error = OutOfMemory;
-    }
+    result.error = wholefile::guarded(
+        path, [&] { return wholefile::readWith<wholefile::ByteCollector>(path, result.bytes); });
     if (result.error != NoError)
         result.bytes.clear();
     return result;
 }
 
-int writeWholeFile(const QString& path, QStringView text)
+ErrorNumber writeWholeFile(const QString& path, QStringView text)
 {
-    if (!wholefile::isUsableName(path))
-        return InvalidName;
-    try {
+    return wholefile::guarded(path, [&] {
         wholefile::EncodedPieces pieces(text);
-        return wholefile::detail::replaceFile(path, pieces);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+        return wholefile::replaceFile(path, pieces);
+    });
 }
 
-int appendWholeFile(const QString& path, QStringView text)
+ErrorNumber appendWholeFile(const QString& path, QStringView text)
 {
-    if (!wholefile::isUsableName(path))
-        return InvalidName;
-    try {
+    return wholefile::guarded(path, [&] {
         wholefile::EncodedPieces pieces(text);
-        return wholefile::detail::appendFile(path, pieces);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+        return wholefile::appendFile(path, pieces);
+    });
 }
 
-namespace testing {
-
-void failWritesAfter(qint64 bytes)
-{
-    wholefile::g_writeBudget.store(bytes < 0 ? -1 : bytes);
-}
-
-} // namespace testing
 } // namespace yomika

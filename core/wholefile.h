@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include "core/errornumber.h"
+
 // Whole-file text I/O: a whole text moves between a file in the ANSI code
 // page (see codepage.h) and a string, exactly: no line end is added, removed
 // or translated, no byte-order mark is written. Each call opens its file,
@@ -14,19 +16,19 @@ namespace yomika {
 
 struct ReadResult {
     QString text;   // empty on failure
-    int error = 0;  // an ErrorNumber; 0 when the read succeeded
+    ErrorNumber error = NoError;
 };
 
 /// Reads the whole file at `path`, to its end even when it grows or shows a
 /// size of 0. A missing, unreadable or non-regular path (a directory, a FIFO,
 /// a device) gives the empty text and a non-zero error number at once,
-/// without blocking; so does a file above 1 GiB (FileTooLarge) and a failing
-/// read. An empty file gives the empty text and 0.
+/// without blocking; so does a file above 1 GiB (FileTooLarge), a name
+/// holding a NUL character (InvalidName) and a failing read. An empty file gives the empty text and 0.
 ReadResult readWholeFile(const QString& path);
 
 struct BytesResult {
     QByteArray bytes; // empty on failure
-    int error = 0;    // an ErrorNumber; 0 when the read succeeded
+    ErrorNumber error = NoError;
 };
 
 /// Reads the bytes of the file at `path` whole, undecoded, for callers that
@@ -41,22 +43,17 @@ BytesResult readWholeBytes(const QString& path);
 /// back when that write fails. A target that exists but is not a regular file
 /// is refused with NotRegularFile, a read-only file with AccessDenied; both
 /// are left alone. A symbolic link is written through to the file it names.
-/// Returns 0 or the ErrorNumber of the failure; on failure an earlier file at
+/// A name holding a NUL character is refused with InvalidName. Returns
+/// NoError or the ErrorNumber of the failure; on failure an earlier file at
 /// `path` keeps its contents.
-int writeWholeFile(const QString& path, QStringView text);
+ErrorNumber writeWholeFile(const QString& path, QStringView text);
 
 /// Adds `text` after the last byte of `path`, creating the file when missing.
 /// A failure part-way (a write, or the flush to disk) cuts the file back to
 /// its old length, or removes the file it created, so the old contents are
 /// never damaged. A target that is not a regular file is refused with
-/// NotRegularFile. Returns 0 or the ErrorNumber of the failure.
-int appendWholeFile(const QString& path, QStringView text);
-
-namespace testing {
-/// Test seam for a full disk: after `bytes` more bytes have been written by
-/// the whole-file operations, writes fail with DiskFull. A negative value
-/// (the default) switches the seam off.
-void failWritesAfter(qint64 bytes);
-} // namespace testing
+/// NotRegularFile, a name holding a NUL character with InvalidName. Returns
+/// NoError or the ErrorNumber of the failure.
+ErrorNumber appendWholeFile(const QString& path, QStringView text);
 
 } // namespace yomika

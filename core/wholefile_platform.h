@@ -1,117 +1,167 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
+#include <cstdint>
+#include <utility>
 
 #include <QByteArray>
 #include <QString>
-#include <QStringView>
+#include <QtGlobal>
 
-// What the whole-file operations share between wholefile.cc and the file
-// system code of each platform (wholefile_posix.cc, wholefile_win.cc): the
-// conversion is done piece by piece beside the reads and writes, so that a
-// large file needs no second copy of itself in memory.
+#ifdef Q_OS_WIN
+#include <string>
+#endif
 
-namespace yomika::wholefile {
+#include "core/errornumber.h"
 
-// Files above this size are refused with FileTooLarge: the text of such a
-// file would take more than 2 GiB of memory, far beyond any text a person
-// analyzes, and the reading of a huge file by mistake must not swallow the
-// machine's memory.
-constexpr qint64 kMaxReadBytes = qint64{1} << 30;
+// The system calls under the whole-file operations, one source file per
+// platform (wholefile_posix.cc, wholefile_win.cc). Each call maps its
+// system's error code to the ErrorNumber of the same cause; the order of the
+// calls (the side file, the in-place fallback, the cut-back) is wholefile.cc's.
 
-// Bytes moved by one read or write call.
-constexpr std::size_t kPieceBytes = std::size_t{1} << 18;
+namespace yomika::wholefile::sys {
 
-// Decodes the bytes of a file as they are read, into one text.
-class TextCollector {
-public:
-    /// `expectedBytes` is the file's size when opened; the file may still
-    /// turn out longer or shorter. Throws std::bad_alloc when memory runs out.
-    explicit TextCollector(qint64 expectedBytes);
+// A path as the system takes it: bytes on POSIX systems (a name that is not
+// valid UTF-8 survives), UTF-16 on Windows.
+#ifdef Q_OS_WIN
+using NativePath = std::wstring;
+#else
+using NativePath = QByteArray;
+#endif
 
-    /// Where the next read puts its bytes, and how many it may put there.
-    char* room() { return m_buffer.get() + m_carry; }
-    std::size_t roomSize() const { return kPieceBytes; }
+/// The system's form of `path`.
+NativePath nativePath(const QString& path);
 
-    /// Decodes `bytes` bytes just read into room(). A lead byte ending them
-    /// waits for the next read. Throws std::bad_alloc.
-    void add(std::size_t bytes);
+enum class Kind { Regular, Directory, Other };
 
-    /// Bytes added so far.
-    qint64 total() const { return m_total; }
-
-    /// Decodes a lead byte left at the end and hands out the text.
-    QString finish();
-
-private:
-    std::unique_ptr<char[]> m_buffer;
-    std::size_t m_carry = 0;
-    qint64 m_total = 0;
-    QString m_text;
-    qsizetype m_written = 0;
+// What a stat-like call tells of a file.
+struct Status {
+    Kind kind = Kind::Other;
+    qint64 size = 0;
+    // Owner, group and permission bits, to be given to the file that
+    // replaces this one; only POSIX systems fill them in.
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint32_t mode = 0;
 };
 
-// Collects the bytes of a file as they are read, undecoded (for the user's
-// text files, whose encoding is known only when all their bytes are in).
-class ByteCollector {
+// An open file, closed when it goes out of scope.
+class File {
 public:
-    /// Throws std::bad_alloc when memory runs out, as do room() and finish().
-    explicit ByteCollector(qint64 expectedBytes);
+    File() = default;
+    ~File() { close(); }
+    File(File&& other) noexcept : m_handle(std::exchange(other.m_handle, kClosed)) {}
+    File& operator=(File&& other) noexcept
+    {
+        if (this != &other) {
+            close();
+            m_handle = std::exchange(other.m_handle, kClosed);
+        }
+        return *this;
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
 
-    char* room();
-    std::size_t roomSize() const { return kPieceBytes; }
-    void add(std::size_t bytes) { m_total += static_cast<qint64>(bytes); }
-    qint64 total() const { return m_total; }
-    QByteArray finish();
+    bool isOpen() const { return m_handle != kClosed; }
+
+    /// Closes the file; returns NoError when it was closed without a fault,
+    /// or the ErrorNumber of one (a network file system may report a full
+    /// disk only here). The file counts as closed either way.
+    ErrorNumber close();
+
+    /// The descriptor or HANDLE, for the platform's source file.
+    std::intptr_t handle() const { return m_handle; }
+
+    /// Takes charge of an open descriptor or HANDLE, closing the one held.
+    void adopt(std::intptr_t handle)
+    {
+        close();
+        m_handle = handle;
+    }
+
+    // -1 is both the descriptor no call returns and INVALID_HANDLE_VALUE.
+    static constexpr std::intptr_t kClosed = -1;
 
 private:
-    QByteArray m_bytes;
-    qint64 m_total = 0;
+    std::intptr_t m_handle = kClosed;
 };
 
-// Hands out the encoded text piece by piece, for writing.
-class EncodedPieces {
-public:
-    explicit EncodedPieces(QStringView text);
-
-    /// The next piece of bytes; false after the last. Never fails.
-    bool next(const char*& data, std::size_t& size);
-
-    /// Starts again from the first piece.
-    void rewind() { m_done = 0; }
-
-private:
-    QStringView m_text;
-    qsizetype m_done = 0;
-    std::unique_ptr<char[]> m_buffer;
+enum class Mode {
+    Read,        // an existing file, for reading, shared with other programs
+    ReadWrite,   // an existing file, for reading and writing
+    Write,       // an existing file, for writing only
+    Append,      // an existing file, every write going after its last byte
+    CreateAppend // a new file (failing when the name exists), then as Append
 };
 
-namespace detail {
+/// Reports on `path` without opening it, following symbolic links: opening
+/// some devices acts on them. A missing name gives FileNotFound, or
+/// FolderNotFound where a folder on the path is missing; `otherwise` stands
+/// for an error with no number of its own.
+ErrorNumber statusOf(const NativePath& path, Status& status, ErrorNumber otherwise);
 
-/// How many of `wanted` bytes the test seam lets the next write put on disk;
-/// 0 means the disk is full. Without the seam, `wanted`.
-std::size_t writeAllowance(std::size_t wanted);
+/// The same for an open file. Errors as statusOf.
+ErrorNumber statusOf(const File& file, Status& status, ErrorNumber otherwise);
 
-/// Counts bytes written against the test seam.
-void spendWriteAllowance(std::size_t written);
+/// Turns `path` into the path of the file it finally names when it is a
+/// symbolic link (or runs through one), so that a replacement takes the
+/// linked file's place and leaves the link a link; a link to a missing file
+/// gives the path of that file. A path that names nothing stays as it is.
+/// Returns SymlinkLoop, NameTooLong or another ErrorNumber of a failing look-up.
+ErrorNumber resolveTarget(NativePath& path);
 
-// The file system work of each platform. Each returns 0 or an ErrorNumber,
-// and closes every handle it opened on every path.
+/// Refuses with AccessDenied (or the error of the check) an existing file
+/// that this process may not write.
+ErrorNumber checkWritable(const NativePath& path);
 
-/// Reads the regular file at `path` whole into `text`.
-int readFile(const QString& path, QString& text);
+/// Opens `path` in `mode`, never blocking on a FIFO and never handing the
+/// file to a child process. A new file gets the permissions of any new file
+/// (on POSIX systems 0666 less the umask). Errors as statusOf.
+ErrorNumber openFile(const NativePath& path, Mode mode, File& file, ErrorNumber otherwise);
 
-/// Reads the regular file at `path` whole into `bytes`, with the same
-/// refusals and size limit as readFile.
-int readFileBytes(const QString& path, QByteArray& bytes);
+/// Creates a new file beside `target`, under a hidden name of its own, for
+/// writing; `sidePath` receives that name. Errors as statusOf; AccessDenied
+/// where the folder takes no new file.
+ErrorNumber createSideFile(const NativePath& target, File& file, NativePath& sidePath);
 
-/// Replaces the regular file at `path` (or creates it) with `pieces`.
-int replaceFile(const QString& path, EncodedPieces& pieces);
+/// Reads up to `size` bytes; `got` is 0 at the end of the file. A read
+/// interrupted by a signal is tried again. Errors: ReadFailed and the causes
+/// with numbers of their own.
+ErrorNumber readSome(const File& file, char* data, std::size_t size, std::size_t& got);
 
-/// Appends `pieces` to the regular file at `path`, creating it when missing;
-/// cuts it back to its old length (or removes it when it was created) on failure.
-int appendFile(const QString& path, EncodedPieces& pieces);
+/// Writes all `size` bytes, or returns the failure (DiskFull, FileTooLarge,
+/// WriteFailed ...), with some of them possibly written.
+ErrorNumber writeAll(const File& file, const char* data, std::size_t size);
 
-} // namespace detail
-} // namespace yomika::wholefile
+/// Moves the position for the next read or write. Errors: WriteFailed and
+/// the causes with numbers of their own.
+ErrorNumber seekTo(const File& file, qint64 offset);
+
+/// Cuts the file at `length` bytes. Errors as seekTo.
+ErrorNumber truncateAt(const File& file, qint64 length);
+
+/// Waits until the file's data is on the disk: a full disk or a failing
+/// device may show only then. A file system that keeps no data to sync is
+/// no failure. Errors as writeAll.
+ErrorNumber syncData(const File& file);
+
+/// Starts writing the file's data to disk without waiting, so that the disk
+/// works while the next pieces are made; where the system has no such call,
+/// syncData does it all.
+void startWriteBack(const File& file);
+
+/// Gives the new file `file` the owner and permissions `old` had, where the
+/// system allows; a failure leaves the new file's own ones. On Windows the
+/// replacement itself keeps them.
+void takeOwnerAndMode(const File& file, const Status& old);
+
+/// Puts the complete file at `sidePath` in the place of `target` in one
+/// step; `targetExists` says whether one was there. Errors as statusOf;
+/// AccessDenied where the folder refuses the replacement.
+ErrorNumber replaceWith(const NativePath& sidePath, const NativePath& target, bool targetExists);
+
+/// Removes the file at `path`; for the clean-up after a failure, which has
+/// nothing to report.
+void removeFile(const NativePath& path);
+
+} // namespace yomika::wholefile::sys

@@ -1,6 +1,5 @@
-// The whole-file operations on POSIX systems, on plain file descriptors so
-// that every failure keeps its errno and so that no descriptor outlives the
-// call: Descriptor closes on every path, exceptions included.
+// The system calls under the whole-file operations on POSIX systems, on
+// plain file descriptors, and their errno mapped to ErrorNumber.
 
 #include <cerrno>
 #include <climits>
@@ -12,13 +11,12 @@
 #include <QFile>
 #include <QRandomGenerator>
 
-#include "core/errornumber.h"
 #include "core/wholefile_platform.h"
 
-namespace yomika::wholefile::detail {
+namespace yomika::wholefile::sys {
 namespace {
 
-// The open flags every operation uses: never hand the descriptor to a child
+// The open flags every call uses: never hand the descriptor to a child
 // process, never make a terminal the controlling one, never block opening a
 // FIFO that slipped in after the type check.
 constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
@@ -27,44 +25,16 @@ constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 // kernel allows.
 constexpr int kMaxLinks = 40;
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
+// For the calls whose failure changes nothing of what is reported.
+void bestEffort(int) {}
 
-    int get() const { return m_fd; }
-    bool isOpen() const { return m_fd >= 0; }
+int fd(const File& file)
+{
+    return static_cast<int>(file.handle());
+}
 
-    void reset(int fd)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-    // Closes and returns 0 or errno. Linux closes the descriptor even when
-    // close() is interrupted, so EINTR is no failure.
-    int close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (fd < 0 || ::close(fd) == 0 || errno == EINTR)
-            return 0;
-        return errno;
-    }
-
-private:
-    int m_fd;
-};
-
-// Maps the errno of a read, write, sync or close to an ErrorNumber.
-int ioError(int error, int otherwise)
+// Maps the errno of a read, write, sync or close.
+ErrorNumber ioError(int error, ErrorNumber otherwise)
 {
     switch (error) {
     case EACCES:
@@ -97,7 +67,7 @@ QByteArray folderOf(const QByteArray& path)
 }
 
 // Maps the errno of a stat, open, create or rename on `path`.
-int pathError(int error, const QByteArray& path, int otherwise)
+ErrorNumber pathError(int error, const QByteArray& path, ErrorNumber otherwise)
 {
     switch (error) {
     case ENOENT: {
@@ -117,19 +87,67 @@ int pathError(int error, const QByteArray& path, int otherwise)
     }
 }
 
-// The type check before anything is opened, so that opening a device or a
-// FIFO never happens (opening some devices acts on them).
-int regularFileError(const struct stat& status)
+Status statusFrom(const struct stat& status)
 {
-    if (S_ISDIR(status.st_mode))
-        return IsDirectory;
-    return S_ISREG(status.st_mode) ? NoError : NotRegularFile;
+    Status result;
+    result.kind = S_ISREG(status.st_mode) ? Kind::Regular
+                  : S_ISDIR(status.st_mode) ? Kind::Directory
+                                            : Kind::Other;
+    result.size = status.st_size;
+    result.owner = status.st_uid;
+    result.group = status.st_gid;
+    result.mode = status.st_mode & 07777;
+    return result;
 }
 
-// Follows symbolic links standing at the end of `path`, so that a write
-// replaces the file a link points to and leaves the link a link. A link
-// pointing nowhere gives the path it points to, where the file is created.
-int resolveLinks(QByteArray& path)
+int openFlags(Mode mode)
+{
+    switch (mode) {
+    case Mode::Read: return O_RDONLY;
+    case Mode::ReadWrite: return O_RDWR;
+    case Mode::Write: return O_WRONLY;
+    case Mode::Append: return O_WRONLY | O_APPEND;
+    case Mode::CreateAppend: break;
+    }
+    return O_WRONLY | O_APPEND | O_CREAT | O_EXCL;
+}
+
+} // namespace
+
+ErrorNumber File::close()
+{
+    const int descriptor = static_cast<int>(std::exchange(m_handle, kClosed));
+    // Linux closes the descriptor even when close() is interrupted, so EINTR
+    // is no failure.
+    if (descriptor < 0 || ::close(descriptor) == 0 || errno == EINTR)
+        return NoError;
+    return ioError(errno, WriteFailed);
+}
+
+NativePath nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+ErrorNumber statusOf(const NativePath& path, Status& status, ErrorNumber otherwise)
+{
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0)
+        return pathError(errno, path, otherwise);
+    status = statusFrom(info);
+    return NoError;
+}
+
+ErrorNumber statusOf(const File& file, Status& status, ErrorNumber otherwise)
+{
+    struct stat info;
+    if (::fstat(fd(file), &info) != 0)
+        return ioError(errno, otherwise);
+    status = statusFrom(info);
+    return NoError;
+}
+
+ErrorNumber resolveTarget(NativePath& path)
 {
     for (int links = 0; links <= kMaxLinks; ++links) {
         struct stat status;
@@ -149,13 +167,56 @@ int resolveLinks(QByteArray& path)
     return SymlinkLoop;
 }
 
-int writeAll(int fd, const char* data, std::size_t size, bool throughSeam)
+ErrorNumber checkWritable(const NativePath& path)
+{
+    return ::access(path.constData(), W_OK) == 0 ? NoError : pathError(errno, path, WriteFailed);
+}
+
+ErrorNumber openFile(const NativePath& path, Mode mode, File& file, ErrorNumber otherwise)
+{
+    const int descriptor = ::open(path.constData(), openFlags(mode) | kOpenFlags, 0666);
+    if (descriptor < 0)
+        return pathError(errno, path, otherwise);
+    file.adopt(descriptor);
+    return NoError;
+}
+
+ErrorNumber createSideFile(const NativePath& target, File& file, NativePath& sidePath)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray name = target.mid(slash + 1);
+    const QByteArray stem = target.left(slash + 1) + '.' + (name.size() <= 200 ? name : QByteArrayLiteral("yomika"));
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        const QByteArray path = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        const int descriptor = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0666);
+        if (descriptor >= 0) {
+            file.adopt(descriptor);
+            sidePath = path;
+            return NoError;
+        }
+        error = errno;
+    }
+    return pathError(error, target, WriteFailed);
+}
+
+ErrorNumber readSome(const File& file, char* data, std::size_t size, std::size_t& got)
+{
+    for (;;) {
+        const ssize_t n = ::read(fd(file), data, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return NoError;
+        }
+        if (errno != EINTR)
+            return ioError(errno, ReadFailed);
+    }
+}
+
+ErrorNumber writeAll(const File& file, const char* data, std::size_t size)
 {
     while (size > 0) {
-        const std::size_t allowed = throughSeam ? writeAllowance(size) : size;
-        if (allowed == 0)
-            return DiskFull;
-        const ssize_t written = ::write(fd, data, allowed);
+        const ssize_t written = ::write(fd(file), data, size);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -163,323 +224,57 @@ int writeAll(int fd, const char* data, std::size_t size, bool throughSeam)
         }
         if (written == 0)
             return WriteFailed;
-        if (throughSeam)
-            spendWriteAllowance(static_cast<std::size_t>(written));
         data += written;
         size -= static_cast<std::size_t>(written);
     }
     return NoError;
 }
 
-// Starts writing the file's dirty pages to disk without waiting, so that the
-// disk works while the next pieces are encoded and the final sync has little
-// left to wait for. Only Linux has the call; elsewhere the sync does it all.
-void startWriteBack(int fd)
+ErrorNumber seekTo(const File& file, qint64 offset)
+{
+    return ::lseek(fd(file), offset, SEEK_SET) == offset ? NoError : ioError(errno, WriteFailed);
+}
+
+ErrorNumber truncateAt(const File& file, qint64 length)
+{
+    return ::ftruncate(fd(file), length) == 0 ? NoError : ioError(errno, WriteFailed);
+}
+
+ErrorNumber syncData(const File& file)
+{
+    // EINVAL and EROFS: a file system that keeps nothing to sync (a pipe, /proc).
+    if (::fdatasync(fd(file)) == 0 || errno == EINVAL || errno == EROFS)
+        return NoError;
+    return ioError(errno, WriteFailed);
+}
+
+void startWriteBack(const File& file)
 {
 #ifdef SYNC_FILE_RANGE_WRITE
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(fd(file), 0, 0, SYNC_FILE_RANGE_WRITE);
 #else
-    (void)fd;
+    (void)file;
 #endif
 }
 
-int writePieces(int fd, EncodedPieces& pieces, qint64* total = nullptr)
+void takeOwnerAndMode(const File& file, const Status& old)
 {
-    constexpr std::size_t kWriteBackBytes = std::size_t{4} << 20;
-    std::size_t unsynced = 0;
-    const char* data;
-    std::size_t size;
-    while (pieces.next(data, size)) {
-        if (const int error = writeAll(fd, data, size, true))
-            return error;
-        if (total)
-            *total += static_cast<qint64>(size);
-        unsynced += size;
-        if (unsynced >= kWriteBackBytes) {
-            startWriteBack(fd);
-            unsynced = 0;
-        }
-    }
-    return NoError;
+    // The owner first where that is allowed, then the permissions: changing
+    // the owner clears set-id bits. A failure leaves the new file's own.
+    if (old.owner != ::geteuid() || old.group != ::getegid())
+        bestEffort(::fchown(fd(file), old.owner, old.group));
+    bestEffort(::fchmod(fd(file), old.mode));
 }
 
-// A full disk or a failing device may show only when the data reaches the
-// disk: on a network file system, with quotas, with delayed allocation.
-int syncAndClose(Descriptor& fd)
+ErrorNumber replaceWith(const NativePath& sidePath, const NativePath& target, bool)
 {
-    if (::fdatasync(fd.get()) != 0 && errno != EINVAL && errno != EROFS) {
-        const int error = errno;
-        fd.close();
-        return ioError(error, WriteFailed);
-    }
-    if (const int error = fd.close())
-        return ioError(error, WriteFailed);
-    return NoError;
+    return ::rename(sidePath.constData(), target.constData()) == 0 ? NoError
+                                                                  : pathError(errno, target, WriteFailed);
 }
 
-// For the clean-up after a failure, whose own failure changes nothing of
-// what is reported.
-void bestEffort(int) {}
-
-bool isRefusal(int error)
+void removeFile(const NativePath& path)
 {
-    return error == EACCES || error == EPERM;
+    bestEffort(::unlink(path.constData()));
 }
 
-// The new contents of a file, written beside it under a hidden name and
-// removed unless they replace the file.
-class SideFile {
-public:
-    ~SideFile()
-    {
-        m_fd.close();
-        if (!m_path.isEmpty())
-            ::unlink(m_path.constData());
-    }
-
-    // Returns 0 or errno. Created with the mode a new file gets, 0666 less
-    // the umask.
-    int create(const QByteArray& target)
-    {
-        const qsizetype slash = target.lastIndexOf('/');
-        const QByteArray name = target.mid(slash + 1);
-        const QByteArray stem = target.left(slash + 1) + '.' + (name.size() <= 200 ? name : QByteArrayLiteral("yomika"));
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const QByteArray path = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
-            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0666);
-            if (fd >= 0) {
-                m_fd.reset(fd);
-                m_path = path;
-                return 0;
-            }
-            if (errno != EEXIST)
-                return errno;
-        }
-        return EEXIST;
-    }
-
-    Descriptor& fd() { return m_fd; }
-    const QByteArray& path() const { return m_path; }
-
-    // The file has taken the target's place: nothing to remove.
-    void keep() { m_path.clear(); }
-
-private:
-    Descriptor m_fd;
-    QByteArray m_path;
-};
-
-// Writes over the file itself, for a folder that takes no new file. The old
-// contents are kept in memory while that is possible and put back when the
-// write fails, so that a full disk still leaves the old file.
-int writeInPlace(const QByteArray& target, EncodedPieces& pieces)
-{
-    bool readable = true;
-    Descriptor fd(::open(target.constData(), O_RDWR | kOpenFlags));
-    if (!fd.isOpen() && isRefusal(errno)) {
-        readable = false;
-        fd.reset(::open(target.constData(), O_WRONLY | kOpenFlags));
-    }
-    if (!fd.isOpen())
-        return pathError(errno, target, WriteFailed);
-    struct stat status;
-    if (::fstat(fd.get(), &status) != 0)
-        return ioError(errno, WriteFailed);
-    if (const int error = regularFileError(status))
-        return error;
-
-    QByteArray old;
-    bool restorable = readable && status.st_size <= kMaxReadBytes;
-    if (restorable) {
-        old.resize(static_cast<qsizetype>(status.st_size));
-        qsizetype got = 0;
-        while (got < old.size()) {
-            const ssize_t n = ::read(fd.get(), old.data() + got, static_cast<std::size_t>(old.size() - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += n;
-        }
-        restorable = got == old.size();
-    }
-
-    qint64 written = 0;
-    int error = ::lseek(fd.get(), 0, SEEK_SET) == 0 ? NoError : ioError(errno, WriteFailed);
-    if (!error)
-        error = writePieces(fd.get(), pieces, &written);
-    if (!error && ::ftruncate(fd.get(), written) != 0)
-        error = ioError(errno, WriteFailed);
-    if (!error && ::fdatasync(fd.get()) != 0 && errno != EINVAL && errno != EROFS)
-        error = ioError(errno, WriteFailed);
-    if (!error) {
-        if (const int closeError = fd.close())
-            return ioError(closeError, WriteFailed);
-        return NoError;
-    }
-    if (restorable && ::lseek(fd.get(), 0, SEEK_SET) == 0
-        && writeAll(fd.get(), old.constData(), static_cast<std::size_t>(old.size()), false) == NoError) {
-        bestEffort(::ftruncate(fd.get(), status.st_size));
-    }
-    return error;
-}
-
-// One read loop for the text and for the bytes of a file: `Collector` takes
-// the bytes as they come (TextCollector decodes them, ByteCollector keeps them).
-template <typename Collector, typename Result>
-int readWith(const QString& path, Result& result)
-{
-    const QByteArray name = QFile::encodeName(path);
-    struct stat status;
-    if (::stat(name.constData(), &status) != 0)
-        return pathError(errno, name, ReadFailed);
-    if (const int error = regularFileError(status))
-        return error;
-    if (status.st_size > kMaxReadBytes)
-        return FileTooLarge;
-
-    Descriptor fd(::open(name.constData(), O_RDONLY | kOpenFlags));
-    if (!fd.isOpen())
-        return pathError(errno, name, ReadFailed);
-    // The path may have changed between the check and the opening.
-    if (::fstat(fd.get(), &status) != 0)
-        return ioError(errno, ReadFailed);
-    if (const int error = regularFileError(status))
-        return error;
-    if (status.st_size > kMaxReadBytes)
-        return FileTooLarge;
-
-    Collector collector(status.st_size);
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), collector.room(), collector.roomSize());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return ioError(errno, ReadFailed);
-        }
-        if (got == 0)
-            break;
-        collector.add(static_cast<std::size_t>(got));
-        // A file growing while it is read (or a file of the kernel whose
-        // size shows as 0) is read on to its end, within the same limit.
-        if (collector.total() > kMaxReadBytes)
-            return FileTooLarge;
-    }
-    fd.close(); // nothing was written: a failing close loses nothing
-    result = collector.finish();
-    return NoError;
-}
-
-} // namespace
-
-int readFile(const QString& path, QString& text)
-{
-    return readWith<TextCollector>(path, text);
-}
-
-int readFileBytes(const QString& path, QByteArray& bytes)
-{
-    return readWith<ByteCollector>(path, bytes);
-}
-
-int replaceFile(const QString& path, EncodedPieces& pieces)
-{
-    QByteArray target = QFile::encodeName(path);
-    if (const int error = resolveLinks(target))
-        return error;
-
-    struct stat status;
-    const bool exists = ::stat(target.constData(), &status) == 0;
-    if (!exists && errno != ENOENT)
-        return pathError(errno, target, WriteFailed);
-    if (exists) {
-        if (const int error = regularFileError(status))
-            return error;
-        // A file its owner made read-only stays unchanged, as when it is
-        // opened for writing.
-        if (::access(target.constData(), W_OK) != 0)
-            return pathError(errno, target, WriteFailed);
-    }
-
-    SideFile side;
-    if (const int error = side.create(target)) {
-        if (exists && isRefusal(error))
-            return writeInPlace(target, pieces);
-        return pathError(error, target, WriteFailed);
-    }
-    if (exists) {
-        // The new file takes the old one's owner where that is allowed, then
-        // its permissions (changing the owner clears set-id bits).
-        if (status.st_uid != ::geteuid() || status.st_gid != ::getegid())
-            bestEffort(::fchown(side.fd().get(), status.st_uid, status.st_gid));
-        bestEffort(::fchmod(side.fd().get(), status.st_mode & 07777));
-    }
-    if (const int error = writePieces(side.fd().get(), pieces))
-        return error;
-    if (const int error = syncAndClose(side.fd()))
-        return error;
-    if (::rename(side.path().constData(), target.constData()) != 0) {
-        const int error = errno;
-        // A sticky folder lets only the owner replace a file, which the
-        // owner's group may still write in place.
-        if (exists && isRefusal(error)) {
-            pieces.rewind();
-            return writeInPlace(target, pieces);
-        }
-        return pathError(error, target, WriteFailed);
-    }
-    side.keep();
-    return NoError;
-}
-
-int appendFile(const QString& path, EncodedPieces& pieces)
-{
-    QByteArray target = QFile::encodeName(path);
-    if (const int error = resolveLinks(target))
-        return error;
-
-    struct stat status;
-    if (::stat(target.constData(), &status) == 0) {
-        if (const int error = regularFileError(status))
-            return error;
-    } else if (errno != ENOENT) {
-        return pathError(errno, target, WriteFailed);
-    }
-
-    bool created = false;
-    Descriptor fd(::open(target.constData(), O_WRONLY | O_APPEND | kOpenFlags));
-    if (!fd.isOpen() && errno == ENOENT) {
-        fd.reset(::open(target.constData(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | kOpenFlags, 0666));
-        created = fd.isOpen();
-    }
-    if (!fd.isOpen())
-        return pathError(errno, target, WriteFailed);
-    if (::fstat(fd.get(), &status) != 0)
-        return ioError(errno, WriteFailed);
-    if (const int error = regularFileError(status))
-        return error;
-
-    // Whatever fails, the file goes back to what it was.
-    const auto undo = [&] {
-        if (created)
-            ::unlink(target.constData());
-        else if (fd.isOpen())
-            bestEffort(::ftruncate(fd.get(), status.st_size));
-        else if (Descriptor again(::open(target.constData(), O_WRONLY | kOpenFlags)); again.isOpen())
-            bestEffort(::ftruncate(again.get(), status.st_size));
-    };
-    int error = writePieces(fd.get(), pieces);
-    if (!error && ::fdatasync(fd.get()) != 0 && errno != EINVAL && errno != EROFS)
-        error = ioError(errno, WriteFailed);
-    if (error) {
-        undo();
-        return error;
-    }
-    if (const int closeError = fd.close()) {
-        undo();
-        return ioError(closeError, WriteFailed);
-    }
-    return NoError;
-}
-
-} // namespace yomika::wholefile::detail
+} // namespace yomika::wholefile::sys
