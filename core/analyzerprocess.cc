@@ -31,6 +31,7 @@ AnalyzerProcess::~AnalyzerProcess()
         disconnect(m_process, nullptr, this, nullptr);
         stopAnalyzer();
     }
+    closeProgressChannel();
     // The waiting run() sees through its QPointer that the object is gone.
     if (m_loop)
         m_loop->quit();
@@ -124,6 +125,7 @@ void AnalyzerProcess::finishRun(Outcome outcome)
     if (m_decided)
         return; // the first decision stands (a killed analyzer still reports its end)
     m_decided = true;
+    closeProgressChannel();
     m_outcome = outcome;
     if (m_releaseTimer)
         m_releaseTimer->stop();

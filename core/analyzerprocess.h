@@ -9,6 +9,7 @@
 #include "core/errornumber.h"
 
 class QEventLoop;
+class QSocketNotifier;
 class QTimer;
 
 // One analyzer run: start the analyzer on input.tmp, wait without blocking
@@ -67,6 +68,12 @@ public:
     /// The process id of the running analyzer, 0 when none runs.
     qint64 analyzerProcessId() const;
 
+signals:
+    /// The analyzer has consumed `bytes` of input.tmp. Only an analyzer that
+    /// reports its progress (kotoka, through the descriptor named in
+    /// KOTOKA_PROGRESS_FD, where the system has one) brings this.
+    void progressed(qint64 bytes);
+
 private:
     // Per platform (analyzerprocess_posix.cc, analyzerprocess_win.cc).
     void startAnalyzer(const ProgramFolders& folders, const QString& options);
@@ -77,6 +84,10 @@ private:
     static ErrorNumber noOutput(int exitCode);
 
     void onErrorOccurred(QProcess::ProcessError error);
+    // The progress channel (analyzerprocess_posix.cc; none on Windows).
+    void openProgressChannel();
+    void readProgress();
+    void closeProgressChannel();
     void finishRun(Outcome outcome);
     void stopAnalyzer();
 
@@ -84,6 +95,10 @@ private:
     QTimer* m_releaseTimer = nullptr; // Windows only
     QEventLoop* m_loop = nullptr;     // the waiting run's, on its stack
     QString m_outputPath;
+    int m_progressRead = -1;  // the window's end of the progress pipe
+    int m_progressWrite = -1; // the analyzer's end, closed here once it started
+    QSocketNotifier* m_progressNotifier = nullptr;
+    QByteArray m_progressLine;
     Outcome m_outcome;
     bool m_decided = false;
 };

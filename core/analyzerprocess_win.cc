@@ -118,4 +118,9 @@ void AnalyzerProcess::judgeEnd(int exitCode, QProcess::ExitStatus status)
     }
 }
 
+// Windows has no progress channel yet: a run there shows no figure.
+void AnalyzerProcess::openProgressChannel() {}
+void AnalyzerProcess::readProgress() {}
+void AnalyzerProcess::closeProgressChannel() {}
+
 } // namespace yomika

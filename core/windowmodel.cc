@@ -5,6 +5,7 @@
 #include "core/windowmodel.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 
 #include "core/analyzerprocess.h"
@@ -171,8 +172,13 @@ QString WindowModel::runAnalyzer(const QString& text)
         return {};
     }
 
-    if (!m_run)
+    if (!m_run) {
         m_run = new AnalyzerProcess(this);
+        connect(m_run, &AnalyzerProcess::progressed, this, [this](qint64 bytes) {
+            emit runProgressed(m_inputSize > 0 ? int(qMin<qint64>(1000, bytes * 1000 / m_inputSize)) : 1000);
+        });
+    }
+    m_inputSize = QFileInfo(fixedPath(programfile::inputFile)).size();
     // The run's nested event loop lets the window be closed, and even
     // destroyed, before it returns; the process goes with the model, and
     // nothing of the model is touched afterwards (the arguments are copies
@@ -181,9 +187,11 @@ QString WindowModel::runAnalyzer(const QString& text)
     const ProgramFolders folders = m_folders;
     const QString options = m_optionText;
     setBusy(true);
+    emit runningChanged(true);
     const AnalyzerProcess::Outcome outcome = m_run->run(folders, options);
     if (!self)
         return {};
+    emit runningChanged(false);
     setBusy(false);
 
     if (outcome.cancelled)

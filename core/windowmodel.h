@@ -98,6 +98,11 @@ signals:
     void optionTextChanged(const QString& text);
     void optionHistoryChanged(const QStringList& history);
     void captionChanged(const QString& caption);
+    /// A run began or ended waiting for the analyzer.
+    void runningChanged(bool running);
+    /// How much of the text the analyzer has got through, in thousandths;
+    /// only an analyzer that reports its progress brings this.
+    void runProgressed(int permille);
 
 private:
     QString fixedPath(QStringView name) const;
@@ -125,6 +130,7 @@ private:
     UndoRing m_undo;
     int m_busyDepth = 0;
     AnalyzerProcess* m_run = nullptr; // the waiting run, if any
+    qint64 m_inputSize = 0;           // the bytes of input.tmp of that run
 };
 
 } // namespace yomika

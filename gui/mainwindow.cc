@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QMenuBar>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QScreen>
 
 #include "gui/designfont.h"
@@ -233,6 +235,42 @@ void MainWindow::connectModel()
         m_optionList->setText(m_model->optionText());
     });
     connect(model, &WindowModel::captionChanged, this, &QWidget::setWindowTitle);
+    connect(model, &WindowModel::runningChanged, this, &MainWindow::showRunProgress);
+    connect(model, &WindowModel::runProgressed, this, [this](int permille) {
+        if (m_progress) {
+            m_progress->setMaximum(1000);
+            m_progress->setValue(permille);
+        }
+    });
+}
+
+// A run that lasts shows how far it is and a button that stops it, in a small
+// window of its own, so the main window keeps exactly its design.
+void MainWindow::showRunProgress(bool running)
+{
+    if (!m_progressDelay) {
+        m_progressDelay = new QTimer(this);
+        m_progressDelay->setSingleShot(true);
+        m_progressDelay->setInterval(500);
+        connect(m_progressDelay, &QTimer::timeout, this, [this] {
+            m_progress = new QProgressDialog(QStringLiteral("解析しています..."),
+                                             QStringLiteral("中止"), 0, 0, this);
+            m_progress->setWindowTitle(applicationTitle());
+            m_progress->setWindowModality(Qt::NonModal);
+            m_progress->setAutoReset(false);
+            m_progress->setAutoClose(false);
+            m_progress->setAttribute(Qt::WA_DeleteOnClose);
+            connect(m_progress, &QProgressDialog::canceled, m_model, &WindowModel::cancelRun);
+            m_progress->show();
+        });
+    }
+    if (running) {
+        m_progressDelay->start();
+        return;
+    }
+    m_progressDelay->stop();
+    if (m_progress)
+        m_progress->close();
 }
 
 int MainWindow::twipsToPixels(int twips) const

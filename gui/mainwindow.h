@@ -4,11 +4,14 @@
 #include <memory>
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include "core/windowmodel.h"
 
 class QLabel;
+class QProgressDialog;
+class QTimer;
 class QDropEvent;
 class QMimeData;
 class QPushButton;
@@ -56,6 +59,7 @@ private:
     void setDesignGeometry();
     void connectModel();
     void installDropTargets();
+    void showRunProgress(bool running);
     /// Takes a drag as a copy when it brings text or files and no run waits.
     bool takeAsCopy(QDropEvent* event) const;
     bool pointerOverALabel() const;
@@ -74,6 +78,8 @@ private:
     WindowModel* m_model = nullptr;
     bool m_shutDownDone = false;
     bool m_designSizeSettled = false;
+    QTimer* m_progressDelay = nullptr;
+    QPointer<QProgressDialog> m_progress; // only while a long run waits
 
     QWidget* m_client = nullptr;
     QPushButton* m_analyzeAll = nullptr;

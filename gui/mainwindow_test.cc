@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -203,6 +205,36 @@ private slots:
         busy.showBusy(false);
         QCOMPARE(pane->cursor().shape(), Qt::IBeamCursor);
         QCOMPARE(m_window->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    // A run that lasts shows its progress in a window of its own, whose
+    // button stops it; the main window keeps its design.
+    void longRunShowsProgressAndStops()
+    {
+        QVERIFY(QFile::copy(QStringLiteral(YOMIKA_FAKE_ANALYZER),
+                            ProgramFolders::portable(m_dir.path()).analyzer()));
+        child<ExactTextEdit>(QStringLiteral("Sentence"))->setText(QStringLiteral("文 @hold=600000"));
+        const QSize size = m_window->size();
+        bool clicked = false;
+        QTimer::singleShot(0, this, [this, &clicked] {
+            if (QTest::qWaitFor([this] { return m_window->findChild<QProgressDialog*>() != nullptr; })) {
+                m_window->findChild<QProgressDialog*>()->findChild<QPushButton*>()->click();
+                clicked = true;
+            }
+        });
+        // Only so that a failing test still ends.
+        bool gaveUp = false;
+        QTimer failSafe;
+        failSafe.setSingleShot(true);
+        connect(&failSafe, &QTimer::timeout, this, [this, &gaveUp] {
+            gaveUp = true;
+            m_window->model().cancelRun();
+        });
+        failSafe.start(60000);
+        m_window->model().analyzeAll();
+        QVERIFY(clicked && !gaveUp);
+        QTRY_VERIFY(!m_window->findChild<QProgressDialog*>());
+        QCOMPARE(m_window->size(), size); // the main window kept its design
     }
 
     // Closing by any means runs shut-down once; the session manager's request
