@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/codepage_platform.h"
+#include "core/textencoding.h"
 
 namespace yomika::codepage {
 namespace {
@@ -14,40 +15,12 @@ constexpr char16_t kReplacement = 0xFFFD;
 // so that a large piece does not need a second copy of itself.
 constexpr std::size_t kChunkUnits = 32 * 1024;
 
-bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 // Appends UTF-16 as UTF-8; a lone surrogate becomes U+FFFD.
 void appendUtf8(const char16_t* units, std::size_t count, std::string& out)
 {
     const std::size_t start = out.size();
-    out.resize(start + count * 3); // no unit takes more than three bytes
-    auto* next = reinterpret_cast<unsigned char*>(out.data() + start);
-    for (std::size_t i = 0; i < count; ++i) {
-        char32_t c = units[i];
-        if (c < 0x80) {
-            *next++ = static_cast<unsigned char>(c);
-            continue;
-        }
-        if (isHighSurrogate(units[i]) && i + 1 < count && isLowSurrogate(units[i + 1])) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = kReplacement;
-        }
-        if (c < 0x800) {
-            *next++ = static_cast<unsigned char>(0xC0 | (c >> 6));
-        } else if (c < 0x10000) {
-            *next++ = static_cast<unsigned char>(0xE0 | (c >> 12));
-            *next++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-        } else {
-            *next++ = static_cast<unsigned char>(0xF0 | (c >> 18));
-            *next++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
-            *next++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-        }
-        *next++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
-    }
-    out.resize(static_cast<std::size_t>(next - reinterpret_cast<unsigned char*>(out.data())));
+    out.resize(start + encodedSizeBound(TextEncoding::Utf8, count));
+    out.resize(start + encodeInto(TextEncoding::Utf8, units, count, out.data() + start));
 }
 
 bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
@@ -126,6 +99,24 @@ QByteArray encode(QStringView text)
     if (bytes.capacity() - bytes.size() > bytes.size() / 8 + 64)
         bytes.squeeze();
     return bytes;
+}
+
+bool holds(QStringView text)
+{
+    // Each character the code page lacks encodes as one "?", and no other
+    // character encodes to a byte 0x3F (it is no trail byte): the text is
+    // held whole when its "?" are all its own.
+    const auto questionMarks = [](const auto* begin, const auto* end) { return std::count(begin, end, '?'); };
+    std::vector<char> buffer(detail::encodedSizeBound(std::min(std::size_t(text.size()), kChunkUnits)));
+    std::ptrdiff_t own = 0, encoded = 0;
+    for (qsizetype done = 0; done < text.size();) {
+        const auto units = std::min(std::size_t(text.size() - done), kChunkUnits);
+        const char16_t* piece = text.utf16() + done;
+        own += questionMarks(piece, piece + units);
+        encoded += questionMarks(buffer.data(), buffer.data() + detail::encodeInto(piece, units, buffer.data()));
+        done += qsizetype(units);
+    }
+    return own == encoded;
 }
 
 std::size_t decodeToUtf8(std::string_view bytes, std::string& out, bool final)

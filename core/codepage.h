@@ -9,8 +9,10 @@
 #include <QString>
 #include <QStringView>
 
-// The ANSI code page of the files the program reads and writes: the system's
-// on Windows, Windows-932 (Shift-JIS with Microsoft's mapping) everywhere else.
+// The ANSI code page of older files: the system's on Windows, Windows-932
+// (Shift-JIS with Microsoft's mapping) everywhere else. The program reads
+// files in it that are not UTF-8 (see textencoding.h), and appends in it to a
+// file that is in it already.
 //
 // Conversion never fails and never loses a byte silently:
 //  - bytes the code page maps decode as Windows decodes them, the single
@@ -39,6 +41,11 @@ QString decode(QByteArrayView bytes);
 
 /// Encodes a whole text.
 QByteArray encode(QStringView text);
+
+/// True when the code page holds every character of `text`, so that encode()
+/// writes no "?" of its own (a character under Microsoft's code point counts
+/// as held).
+bool holds(QStringView text);
 
 // Qt-free entry points for the analyzer (kotoka), which streams its input
 // and talks UTF-8 with its engine.

@@ -27,6 +27,7 @@ enum ErrorNumber : int {
     NameTooLong = 206,
     FileTooLarge = 223,        // above 1 GiB to read, or beyond what the file system allows to write
     IsDirectory = 267,
+    NoMappingForText = 1113,   // the append file's encoding cannot hold the text
     DeviceError = 1117,        // the disk reported an input/output error
     SymlinkLoop = 1921,        // the path runs through too many symbolic links
 

@@ -10,7 +10,8 @@
 #include <Qt>
 
 // The settings file yomika.ini keeps the user's choices between runs, one
-// value per line, each line ended by CR LF, in the ANSI code page:
+// value per line, each line ended by CR LF, in UTF-8 (a file of an earlier
+// version, in Windows-932, reads the same):
 //
 //   lines 1-6  the states of the six field boxes, as a blank, the digit and a
 //              blank: 0 clear, 1 ticked, 2 greyed

@@ -1,32 +1,14 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
-#include "core/wholefile.h"
-
 class QMimeData;
 
-// Text files that the user opens or drops. Most text files made today are in
-// UTF-8, which read in the code page would turn into garbage, so these files
-// (and only these: the settings, resource and temporary files keep the code
-// page) are read as UTF-8 when their bytes say so.
+// What the user drops on the window. The files themselves are read as any
+// other file (readWholeFile), in the encoding their bytes show.
 
 namespace yomika {
-
-/// The text of a user's text file from its bytes. They are read as UTF-8
-/// when they start with a UTF-8 byte-order mark (which is dropped), or when
-/// they are valid UTF-8 and hold at least one multi-byte character; in the
-/// code page otherwise (text of ASCII characters only reads the same either
-/// way). Line ends pass unchanged.
-QString decodeTextFile(QByteArrayView bytes);
-
-/// Reads a user's text file whole. The same contract as readWholeFile: the
-/// empty text and a non-zero error number when the file cannot be read
-/// (missing, a directory, not a regular file, too large ...), the empty text
-/// and 0 for an empty file.
-ReadResult readTextFile(const QString& path);
 
 /// What a drop brings.
 struct DroppedData {

@@ -1,4 +1,4 @@
-// Reading the user's text files and making sense of dropped data.
+// Reading files in the encoding their bytes show, and making sense of dropped data.
 
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -6,6 +6,7 @@
 
 #include "core/codepage.h"
 #include "core/textfile.h"
+#include "core/wholefile.h"
 
 using namespace yomika;
 
@@ -13,26 +14,25 @@ class TextFileTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // UTF-8 where the bytes start with its byte-order mark (dropped) or are
-    // strict UTF-8 holding a multi-byte character, whether a fault stands
-    // before or after the part checked first; the code page otherwise.
-    void readTextFile_data()
+    // A file read by what all its bytes are: a byte-order mark (dropped),
+    // well-formed UTF-8 throughout, or else Windows-932, even when the fault
+    // comes after a megabyte of good UTF-8.
+    void readDecidesTheEncoding_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         for (const auto& [hex, utf8] : std::initializer_list<std::pair<const char*, const char16_t*>>{
                  {"efbbbf", u""}, {"efbbbf41ff", u"A\uFFFD"}, {"efbbbfefbbbf41", u"\uFEFFA"}, {"e697a5efbfbd", u"日\uFFFD"},
-                 {"c280f09f9880f48fbfbf", u"\u0080\U0001F600\U0010FFFF"}, {"f4908080", nullptr}, {"c0af", nullptr},
-                 {"eda080", nullptr}, {"41e381", nullptr}, {"93fa967b", nullptr}, {"5c0d0a", nullptr}})
+                 {"c280f09f9880f48fbfbf", u"\u0080\U0001F600\U0010FFFF"}, {"5c7e0d0a", u"\\~\r\n"},
+                 {"fffe41000d000a003dd800de00", u"A\r\n\U0001F600\uFFFD"}, {"feff0041d842df9f", u"A\U00020B9F"},
+                 {"f4908080", nullptr}, {"c0af", nullptr}, {"eda080", nullptr}, {"41e381", nullptr}, {"93fa967b", nullptr}})
             QTest::newRow(hex) << QByteArray::fromHex(hex) << (utf8 ? QStringView(utf8).toString() : codepage::decode(QByteArray::fromHex(hex)));
-        for (qsizetype at : {65535, 65536, 65537, 300000}) {
-            const QByteArray utf8 = QByteArray(at % 3, 'a') + QByteArray("\xE3\x81\x82").repeated(at / 3);
-            QTest::addRow("UTF-8, fault at %lld", qlonglong(at)) << utf8 + "\x93\xfa" << codepage::decode(utf8 + "\x93\xfa");
-            QTest::addRow("UTF-8 to %lld", qlonglong(at)) << utf8 << QString::fromUtf8(utf8);
-        }
+        const QByteArray megabyte = "a" + QByteArray("\xE3\x81\x82").repeated((1 << 20) / 3);
+        QTest::newRow("UTF-8, a stray byte after a megabyte") << megabyte + "\x93\xfa" << codepage::decode(megabyte + "\x93\xfa");
+        QTest::newRow("UTF-8, a megabyte") << megabyte << QString::fromUtf8(megabyte);
     }
 
-    void readTextFile()
+    void readDecidesTheEncoding()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
@@ -40,8 +40,7 @@ private slots:
         QFile file(dir.filePath("名前 空白.txt"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        QCOMPARE(yomika::readTextFile(file.fileName()).text, text);
-        QCOMPARE(yomika::readTextFile(dir.filePath("none/a.txt")).error, FolderNotFound);
+        QCOMPARE(readWholeFile(file.fileName()).text, text);
     }
 
     // Text comes first, unless it only names files the drop also lists, as

@@ -6,7 +6,11 @@
 
 #include "core/wholefile.h"
 
+#include <memory>
 #include <new>
+#include <utility>
+
+#include "core/codepage.h"
 
 #include "core/wholefile_pieces.h"
 #include "core/wholefile_platform.h"
@@ -50,14 +54,9 @@ ErrorNumber readableError(const Status& status)
     return status.size > kMaxReadBytes ? FileTooLarge : NoError;
 }
 
-// One read loop for the text and for the bytes of a file: `Collector` takes
-// the bytes as they come (TextCollector decodes them, ByteCollector keeps them).
-template <typename Collector, typename Result>
-ErrorNumber readWith(const QString& path, Result& result)
+// Opens `path` for reading, refusing what is no regular file or too large.
+ErrorNumber openForReading(const NativePath& name, File& file, Status& status)
 {
-    const NativePath name = sys::nativePath(path);
-    Status status;
-    File file;
     ErrorNumber error = sys::statusOf(name, status, ReadFailed);
     if (!error)
         error = readableError(status);
@@ -68,10 +67,17 @@ ErrorNumber readWith(const QString& path, Result& result)
         error = sys::statusOf(file, status, ReadFailed);
     if (!error)
         error = readableError(status);
-    if (error)
+    return error;
+}
+
+ErrorNumber readBytes(const QString& path, QByteArray& bytes)
+{
+    Status status;
+    File file;
+    if (const ErrorNumber error = openForReading(sys::nativePath(path), file, status))
         return error;
 
-    Collector collector(status.size);
+    ByteCollector collector(status.size);
     for (;;) {
         std::size_t got = 0;
         if (const ErrorNumber readError = sys::readSome(file, collector.room(), collector.roomSize(), got))
@@ -85,7 +91,7 @@ ErrorNumber readWith(const QString& path, Result& result)
             return FileTooLarge;
     }
     file.close(); // nothing was written: a failing close loses nothing
-    result = collector.finish();
+    bytes = collector.finish();
     return NoError;
 }
 
@@ -270,13 +276,46 @@ void cutBack(const NativePath& target, File& file, bool created, qint64 length)
         sys::truncateAt(file, length); // a failure here changes nothing of what is reported
 }
 
-ErrorNumber appendFile(const QString& path, EncodedPieces& pieces)
+// The encoding an append goes on in: that of the file's bytes so far, found
+// by reading them through once; UTF-8 for a file that is new, or that cannot
+// be opened for reading (a write-only file shows nothing of its encoding).
+ErrorNumber appendEncoding(const NativePath& target, bool exists, TextEncoding& encoding)
+{
+    encoding = TextEncoding::Utf8;
+    File file;
+    Status status;
+    if (!exists || sys::openFile(target, Mode::Read, file, ReadFailed) != NoError)
+        return NoError;
+    if (const ErrorNumber error = sys::statusOf(file, status, ReadFailed))
+        return error;
+    if (const ErrorNumber error = kindError(status))
+        return error;
+    EncodingProbe probe;
+    const std::unique_ptr<char[]> piece(new char[kPieceBytes]);
+    for (std::size_t got = 1; got > 0;) {
+        if (const ErrorNumber error = sys::readSome(file, piece.get(), kPieceBytes, got))
+            return error;
+        probe.add(piece.get(), got);
+    }
+    encoding = probe.encoding();
+    return NoError;
+}
+
+ErrorNumber appendFile(const QString& path, QStringView text)
 {
     NativePath target = sys::nativePath(path);
     Status status;
     bool exists;
+    TextEncoding encoding;
     if (const ErrorNumber error = inspectTarget(target, status, exists))
         return error;
+    if (const ErrorNumber error = appendEncoding(target, exists, encoding))
+        return error;
+    // Text the file's code page cannot hold is refused whole: a "?" in place
+    // of a character would lose it without a word.
+    if (encoding == TextEncoding::Windows932 && !codepage::holds(text))
+        return NoMappingForText;
+    EncodedPieces pieces(text, encoding);
 
     File file;
     bool created = false;
@@ -322,10 +361,13 @@ ErrorNumber guarded(const QString& path, Work&& work)
 ReadResult readWholeFile(const QString& path)
 {
     ReadResult result;
-    result.error = wholefile::guarded(
-        path, [&] { return wholefile::readWith<wholefile::TextCollector>(path, result.text); });
-    if (result.error != NoError)
-        result.text.clear();
+    QByteArray bytes;
+    result.error = wholefile::guarded(path, [&] {
+        const ErrorNumber error = wholefile::readBytes(path, bytes);
+        if (!error)
+            result.text = decodeText(std::exchange(bytes, {}));
+        return error;
+    });
     return result;
 }
 
@@ -333,7 +375,7 @@ BytesResult readWholeBytes(const QString& path)
 {
     BytesResult result;
     result.error = wholefile::guarded(
-        path, [&] { return wholefile::readWith<wholefile::ByteCollector>(path, result.bytes); });
+        path, [&] { return wholefile::readBytes(path, result.bytes); });
     if (result.error != NoError)
         result.bytes.clear();
     return result;
@@ -342,17 +384,14 @@ BytesResult readWholeBytes(const QString& path)
 ErrorNumber writeWholeFile(const QString& path, QStringView text)
 {
     return wholefile::guarded(path, [&] {
-        wholefile::EncodedPieces pieces(text);
+        wholefile::EncodedPieces pieces(text, TextEncoding::Utf8);
         return wholefile::replaceFile(path, pieces);
     });
 }
 
 ErrorNumber appendWholeFile(const QString& path, QStringView text)
 {
-    return wholefile::guarded(path, [&] {
-        wholefile::EncodedPieces pieces(text);
-        return wholefile::appendFile(path, pieces);
-    });
+    return wholefile::guarded(path, [&] { return wholefile::appendFile(path, text); });
 }
 
 } // namespace yomika

@@ -7,9 +7,11 @@
 #include <QString>
 #include <QStringView>
 
-// The conversion under the whole-file operations, done piece by piece beside
-// the reads and writes, so that a large file needs no second copy of itself
-// in memory.
+#include "core/textencoding.h"
+
+// The pieces of the whole-file operations: the bytes of a file collected as
+// they are read, and a text encoded piece by piece beside the writes, so
+// that a large file needs no second copy of itself in memory.
 
 namespace yomika::wholefile {
 
@@ -22,37 +24,8 @@ constexpr qint64 kMaxReadBytes = qint64{1} << 30;
 // Bytes moved by one read or write call.
 constexpr std::size_t kPieceBytes = std::size_t{1} << 18;
 
-// Decodes the bytes of a file as they are read, into one text.
-class TextCollector {
-public:
-    /// `expectedBytes` is the file's size when opened; the file may still
-    /// turn out longer or shorter. Throws std::bad_alloc when memory runs out.
-    explicit TextCollector(qint64 expectedBytes);
-
-    /// Where the next read puts its bytes, and how many it may put there.
-    char* room() { return m_buffer.get() + m_carry; }
-    std::size_t roomSize() const { return kPieceBytes; }
-
-    /// Decodes `bytes` bytes just read into room(). A lead byte ending them
-    /// waits for the next read. Throws std::bad_alloc.
-    void add(std::size_t bytes);
-
-    /// Bytes added so far.
-    qint64 total() const { return m_total; }
-
-    /// Decodes a lead byte left at the end and hands out the text.
-    QString finish();
-
-private:
-    std::unique_ptr<char[]> m_buffer;
-    std::size_t m_carry = 0;
-    qint64 m_total = 0;
-    QString m_text;
-    qsizetype m_written = 0;
-};
-
-// Collects the bytes of a file as they are read, undecoded (for the user's
-// text files, whose encoding is known only when all their bytes are in).
+// Collects the bytes of a file as they are read: its encoding is known only
+// when all its bytes are in.
 class ByteCollector {
 public:
     /// Throws std::bad_alloc when memory runs out, as do room() and finish().
@@ -80,7 +53,7 @@ private:
 class EncodedPieces {
 public:
     /// Throws std::bad_alloc when memory runs out.
-    explicit EncodedPieces(QStringView text);
+    EncodedPieces(QStringView text, TextEncoding encoding);
 
     /// The next piece of bytes; false after the last.
     bool next(const char*& data, std::size_t& size);
@@ -90,6 +63,7 @@ public:
 
 private:
     QStringView m_text;
+    TextEncoding m_encoding;
     qsizetype m_done = 0;
     std::unique_ptr<char[]> m_buffer;
 };

@@ -79,8 +79,8 @@ private slots:
         QCOMPARE(QDir("/proc/self/fd").count(), m_handles);
     }
 
-    // The bytes on disk against the text: a write puts exactly the encoded
-    // text there, through a link or in place where the folder takes no new
+    // The bytes on disk against the text: a write puts exactly the text in
+    // UTF-8 there, through a link or in place where the folder takes no new
     // file, and an append exactly after them; a read gives the text back,
     // even where one read call ends inside a character, or where a file of
     // the kernel shows the size 0.
@@ -88,13 +88,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        const QByteArray as(qsizetype(wholefile::kPieceBytes) - 1, 'a');
         const QString lines = QStringLiteral(u"日本語です。\r\nｶﾀｶﾅ\r\r\n\n\0\n\r");
-        QTest::newRow("line ends of every kind, NUL") << codepage::encode(lines) << lines;
+        QTest::newRow("Windows-932, line ends of every kind, NUL") << codepage::encode(lines) << lines;
+        QTest::newRow("UTF-8") << lines.toUtf8() << lines;
         QTest::newRow("empty") << QByteArray() << QString();
-        QTest::newRow("Windows-only bytes across reads") << as + "\xfd\x80" << as + QStringLiteral(u"\uF8F1\u0080");
-        QTest::newRow("pair across reads") << as + "\x82\xa0" << as + QStringLiteral(u"あ");
-        QTest::newRow("lone lead byte ending a read") << as + "\x82" << as + QStringLiteral(u"\uFFFD");
         QTest::newRow("several pieces") << codepage::encode(kLongText) << kLongText;
     }
 
@@ -107,13 +104,46 @@ private slots:
         QCOMPARE(readWholeBytes(path("read.txt")).bytes, bytes);
         for (const char* target : {"link", "closed/open.txt"}) {
             QCOMPARE(writeWholeFile(path(target), text), NoError);
-            QCOMPARE(bytesOf(path(target)), codepage::encode(text));
+            QCOMPARE(bytesOf(path(target)), text.toUtf8());
             QCOMPARE(appendWholeFile(path(target), text), NoError);
-            QCOMPARE(bytesOf(path(target)), codepage::encode(text + text));
+            QCOMPARE(bytesOf(path(target)), (text + text).toUtf8());
         }
         QVERIFY(QFileInfo(path("link")).isSymLink());
         QCOMPARE(QFileInfo(path("file.txt")).permissions() & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         QVERIFY(readWholeFile("/proc/self/status").text.startsWith("Name:"));
+    }
+
+    // An append goes on in the encoding of the file's bytes so far, decided
+    // over all of them; text a Windows-932 file cannot hold is refused, and
+    // nothing is written. A lone surrogate is the one thing a write changes.
+    void appendKeepsTheEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // "<missing>": no file yet
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("added"); // empty: refused
+        const QString beyond = QStringLiteral(u"剝頰𠮟塡😀한髙"), surrogate = QStringLiteral("a") + QChar(0xD800);
+        const QByteArray ascii(qsizetype(wholefile::kPieceBytes) - 1, 'a');
+        QTest::newRow("new file") << QByteArray("<missing>") << surrogate + beyond << "a\xEF\xBF\xBD" + beyond.toUtf8();
+        QTest::newRow("empty") << QByteArray() << beyond << beyond.toUtf8();
+        QTest::newRow("ASCII") << QByteArray("a\r\n") << beyond << beyond.toUtf8();
+        QTest::newRow("UTF-8 across reads") << ascii + "\xE3\x81\x82" << beyond << beyond.toUtf8();
+        QTest::newRow("UTF-8 with its mark") << QByteArray("\xEF\xBB\xBF") << beyond << beyond.toUtf8();
+        QTest::newRow("UTF-16 LE") << QByteArray("\xFF\xFE") << surrogate + "😀" << QByteArray("a\0\xFD\xFF\x3D\xD8\0\xDE", 8);
+        QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF") << QStringLiteral(u"あ😀") << QByteArray("\x30\x42\xD8\x3D\xDE\0", 6);
+        QTest::newRow("Windows-932") << QByteArray("\x93\xFA") << QStringLiteral(u"本〜?") << QByteArray("\x96\x7B\x81\x60?");
+        QTest::newRow("Windows-932 after a read of ASCII") << ascii + "a\x93\xFA" << beyond << QByteArray();
+        QTest::newRow("Windows-932, a lone surrogate") << QByteArray("\x93\xFA") << surrogate << QByteArray();
+    }
+
+    void appendKeepsTheEncoding()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, added);
+        if (before != "<missing>")
+            putBytes(path("append.txt"), before);
+        QCOMPARE(appendWholeFile(path("append.txt"), text), added.isEmpty() ? NoMappingForText : NoError);
+        QCOMPARE(bytesOf(path("append.txt")), (before == "<missing>" ? QByteArray() : before) + added);
     }
 
     // Each cause and its error number. Whatever fails, every file keeps its

@@ -37,7 +37,7 @@ void WindowModel::openTextFile()
     if (name.isEmpty())
         return;
     setBusy(true);
-    const ReadResult read = readTextFile(name);
+    const ReadResult read = readWholeFile(name);
     setBusy(false);
     if (read.error != NoError) {
         m_view.prompter->inform(QStringLiteral("データを読み込めません ") + QString::number(read.error));
@@ -69,7 +69,7 @@ void WindowModel::drop(const DroppedData& dropped)
         // An entry that cannot be read (gone since the drag, no permission,
         // not a regular file) adds nothing and brings no message.
         setBusy(true);
-        collected += readTextFile(path).text;
+        collected += readWholeFile(path).text;
         setBusy(false);
     }
     loadSentenceText(m_view.sentence->text() + collected);

@@ -61,7 +61,7 @@ private slots:
         QCOMPARE(model().optionHistory(), ran ? QStringList{QStringLiteral("-F \"%m\"")} : QStringList());
         QVERIFY(b->bytes(programfile::outputFile) != "an earlier run's output" || !ran);
         if (ran && message != u"267")
-            QCOMPARE(b->bytes(programfile::inputFile), codepage::encode(text));
+            QCOMPARE(b->bytes(programfile::inputFile), text.toUtf8());
         QCOMPARE(b->busy.shows > 0, ran);
     }
 
@@ -183,13 +183,17 @@ private slots:
         QCOMPARE(panes(), QStringLiteral("三|"));
     }
 
-    // Save, then append after a new analysis, then append again: the file
-    // holds the texts exactly, one after the other.
-    void saveThenAppend()
+    // Text beyond Windows-932 through a run, a save, appends and opening the
+    // file again: the file holds the texts exactly, in UTF-8.
+    void analyzeSaveAppendAndOpen()
     {
-        const QString name = b->file(u"結果.txt");
-        b->result.value = QStringLiteral("一行目\r\n");
-        b->prompter.files = {name};
+        const QStringView fileName = u"結果 é 한.txt";
+        const QString name = b->file(fileName);
+        b->sentence.value = QStringLiteral(u"剝 頰 𠮟 塡 😀 한국어 髙\r\n");
+        model().analyzeAll();
+        const QString result = b->echo(b->sentence.value);
+        QCOMPARE(b->result.value, result);
+        b->prompter.files = {name, name};
         model().saveResult();
         QCOMPARE(model().caption(), QStringLiteral("Yomika - ") + name);
         QCOMPARE(b->result.value, QString());
@@ -198,9 +202,10 @@ private slots:
         model().appendResult(); // the now empty pane adds nothing
         b->result.value = QStringLiteral("次");
         model().appendResult();
-        QFile f(name);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), codepage::encode(u"一行目\r\n続きで改行なし次"));
+        const QString whole = result + QStringLiteral("続きで改行なし次");
+        QCOMPARE(b->bytes(fileName), whole.toUtf8());
+        model().openTextFile();
+        QCOMPARE(b->sentence.value, whole);
         QCOMPARE(b->prompter.texts(Kind::Save), QStringList{QStringLiteral("解析結果を名前を付けて保存")});
         QVERIFY(b->prompter.texts(Kind::Inform).isEmpty());
     }
@@ -221,6 +226,15 @@ private slots:
         b->prompter.files = {QString()};
         model().saveResult();
         QCOMPARE(b->result.value, QString()); // a cancelled save empties it
+        // A Windows-932 append file refuses what it cannot hold, whole.
+        QVERIFY(b->write(u"古い.txt", "\x8C\xC3\x82\xA2\r\n"));
+        b->prompter.files = {b->file(u"古い.txt")};
+        model().chooseAppendFile();
+        b->result.value = QStringLiteral(u"本と剝");
+        model().appendResult();
+        QCOMPARE(b->prompter.texts(Kind::Inform).last(), QStringLiteral("保存中にエラーが発生しました 1113"));
+        QCOMPARE(b->result.value, QStringLiteral(u"本と剝"));
+        QCOMPARE(b->bytes(u"古い.txt"), "\x8C\xC3\x82\xA2\r\n");
     }
 
     void appendWithoutAFileAndCancel()
@@ -288,26 +302,44 @@ private slots:
         QCOMPARE(control.value, text);
     }
 
-    // The settings file comes back exactly as it was written; the resource
-    // file's placeholder is filled with the dictionary folder.
+    // Files of an earlier version in Windows-932 load exactly, and are
+    // written back in UTF-8: the resource file's placeholder filled with the
+    // dictionary folder of a program folder named beyond Windows-932, the
+    // settings with an append file named so, read again at the next start.
     void startUpAndShutDown()
     {
-        const QByteArray ini = codepage::encode(
-            u" 1 \r\n 2 \r\n 0 \r\n 0 \r\n 1 \r\n 0 \r\n(空白)\r\n/追加.txt\r\n-F \"%m %M\"\r\n-F \"%m\"\r\n");
-        QVERIFY(QDir(b->dir.path()).mkdir(QStringLiteral("dic")));
-        QVERIFY(b->write(programfile::resourceFile, "dicdir %KOTDIC%/ipadic\r\n"));
-        QVERIFY(b->write(programfile::settingsFile, ini));
-        model().startUp();
-        QCOMPARE(model().fieldState(1), Qt::PartiallyChecked);
-        QCOMPARE(model().delimiter(), QStringLiteral("(空白)"));
-        QCOMPARE(model().optionText(), QStringLiteral("-F \"%m %M\""));
-        QCOMPARE(model().caption(), QStringLiteral("Yomika - /追加.txt"));
-        QCOMPARE(b->bytes(programfile::resourceFile),
-                 codepage::encode(QStringLiteral("dicdir ") + b->file(u"dic") + QStringLiteral("/ipadic\r\n")));
-        model().shutDown();
-        QCOMPARE(b->bytes(programfile::settingsFile), ini);
-        model().setFieldState(5, Qt::Checked);
-        QCOMPARE(model().optionText(), buildOptionString({true, true, false, false, true, true},
+        const ProgramFolders folders = ProgramFolders::portable(b->file(u"𠮟 プログラム"));
+        const ViewParts view{&b->sentence, &b->result, [] { return nullptr; }, &b->prompter, &b->clipboard, &b->busy};
+        const QString appendName = b->file(u"é 한/追加.txt"), dic = folders.file(u"dic");
+        QVERIFY(QDir().mkpath(dic));
+        const auto put = [&](QStringView name, const QByteArray& bytes) {
+            QFile f(folders.file(name));
+            return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        };
+        QVERIFY(put(programfile::resourceFile, codepage::encode(u"; 辞書\r\ndicdir %KOTDIC%/ipadic\r\n")));
+        QVERIFY(put(programfile::settingsFile, codepage::encode(
+            u" 1 \r\n 2 \r\n 0 \r\n 0 \r\n 1 \r\n 0 \r\n(空白)\r\n/追加.txt\r\n-F \"%m %M\"\r\n-F \"%m\"\r\n")));
+        auto model = std::make_unique<WindowModel>(folders, view);
+        model->startUp();
+        QCOMPARE(model->fieldState(1), Qt::PartiallyChecked);
+        QCOMPARE(model->delimiter(), QStringLiteral("(空白)"));
+        QCOMPARE(model->optionText(), QStringLiteral("-F \"%m %M\""));
+        QCOMPARE(model->caption(), QStringLiteral("Yomika - /追加.txt"));
+        QFile resource(folders.file(programfile::resourceFile));
+        QVERIFY(resource.open(QIODevice::ReadOnly));
+        QCOMPARE(resource.readAll(), (QStringLiteral(u"; 辞書\r\ndicdir ") + dic + QStringLiteral("/ipadic\r\n")).toUtf8());
+        b->prompter.files = {appendName};
+        model->chooseAppendFile();
+        model->shutDown();
+        QFile ini(folders.file(programfile::settingsFile));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), (QStringLiteral(u" 1 \r\n 2 \r\n 0 \r\n 0 \r\n 1 \r\n 0 \r\n(空白)\r\n") + appendName
+                                 + QStringLiteral("\r\n-F \"%m %M\"\r\n-F \"%m\"\r\n")).toUtf8());
+        model = std::make_unique<WindowModel>(folders, view);
+        model->startUp();
+        QCOMPARE(model->appendFileName(), appendName);
+        model->setFieldState(5, Qt::Checked);
+        QCOMPARE(model->optionText(), buildOptionString({true, true, false, false, true, true},
                                                          QStringLiteral("(空白)")));
     }
 

@@ -1,6 +1,7 @@
-// libFuzzer target for the code page conversion. Every input is decoded as
-// Windows-932 bytes (whole, and streamed in two pieces split where its first
-// byte says) and encoded as UTF-16 units and as UTF-8; the checks are the
+// libFuzzer target for the code page conversion and the encoding decision.
+// Every input is taken as a file's bytes, decoded as Windows-932 bytes
+// (whole, and streamed in two pieces split where its first byte says) and
+// encoded as UTF-16 units and as UTF-8; the checks are the
 // conversion's promises:
 //  - no crash, no memory error (the build adds the sanitizers);
 //  - n bytes decode to at most n units, n units encode to at most 2n bytes;
@@ -8,7 +9,10 @@
 //    text gives as many bytes, which decode to the same text (a character
 //    with two codes comes back with the code Windows prefers);
 //  - streaming with a lead byte held back gives the same text as one call;
-//  - UTF-8 and UTF-16 entry points agree.
+//  - UTF-8 and UTF-16 entry points agree;
+//  - the encoding of a file is decided the same when its bytes come in two
+//    pieces; a file decided as UTF-8 decodes to a text whose UTF-8 is the
+//    file, and one decided as Windows-932 as the code page decodes it.
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +20,7 @@
 #include <string>
 
 #include "core/codepage.h"
+#include "core/textencoding.h"
 
 using namespace yomika;
 
@@ -45,6 +50,20 @@ static void decodeBytes(const char* data, std::size_t size)
     check(streamed == whole);
 }
 
+static void decideEncoding(const char* data, std::size_t size)
+{
+    const QByteArrayView bytes(data, static_cast<qsizetype>(size));
+    const TextEncoding encoding = detectEncoding(bytes);
+    EncodingProbe probe;
+    const std::size_t split = size == 0 ? 0 : static_cast<unsigned char>(data[size - 1]) % (size + 1);
+    probe.add(data, split);
+    probe.add(data + split, size - split);
+    check(probe.encoding() == encoding);
+    const QString text = decodeText(bytes);
+    check(encoding != TextEncoding::Utf8 || text.toUtf8() == bytes);
+    check(encoding != TextEncoding::Windows932 || text == codepage::decode(bytes));
+}
+
 static void encodeUnits(const char* data, std::size_t size)
 {
     QString text(static_cast<qsizetype>(size / 2), Qt::Uninitialized);
@@ -68,6 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const auto* bytes = reinterpret_cast<const char*>(data);
     decodeBytes(bytes, size);
+    decideEncoding(bytes, size);
     encodeUnits(bytes, size);
     encodeUtf8(bytes, size);
     return 0;

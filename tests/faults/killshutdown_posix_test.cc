@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "core/codepage.h"
 #include "core/wholefile.h"
 
 using namespace yomika;
@@ -53,7 +52,7 @@ private slots:
         QTemporaryDir dir; // a program directory of its own: the program keeps yomika.ini beside itself
         const QString program = dir.filePath("yomika"), ini = dir.filePath("yomika.ini");
         QVERIFY(QFile::copy(YOMIKA_PROGRAM, program) && QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
-        const QByteArray old = codepage::encode(settings(true)), written = codepage::encode(settings(false));
+        const QByteArray old = settings(true).toUtf8(), written = settings(false).toUtf8();
         const quint32 seed = qEnvironmentVariableIsSet("YOMIKA_KILL_SEED") ? qEnvironmentVariableIntValue("YOMIKA_KILL_SEED") : 1;
         QRandomGenerator random(seed);
         qInfo("60 rounds, seed %u (YOMIKA_KILL_SEED=%u repeats them)", seed, seed);

@@ -13,12 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "core/codepage.h"
 #include "core/wholefile.h"
 
 using namespace yomika;
 
-// Text `n`, 0.5 to 1.5 MB in the code page: its first line names it, and its
+// Text `n`, 0.5 to 1.5 MB in UTF-8: its first line names it, and its
 // length differs from its neighbours', so a cut or a mix shows.
 static QString text(int n)
 {
@@ -60,11 +59,11 @@ private slots:
             QVERIFY(writer > 0 && ::kill(writer, SIGKILL) == 0 && ::waitpid(writer, &status, 0) == writer && WIFSIGNALED(status));
 
             const QByteArray bytes = readWholeBytes(path).bytes;
-            const QByteArray old = codepage::encode(oldText), where = QString("round %1: %2 bytes").arg(round).arg(bytes.size()).toUtf8();
+            const QByteArray old = oldText.toUtf8(), where = QString("round %1: %2 bytes").arg(round).arg(bytes.size()).toUtf8();
             QVERIFY2(append ? bytes.startsWith(old) : !bytes.isEmpty(), where);
             qsizetype at = append ? old.size() : bytes == old ? bytes.size() : 0; // then texts whole, one cut at most
-            for (int n = append ? 0 : codepage::decode(bytes.left(bytes.indexOf('\r'))).section(' ', 1).toInt(); at < bytes.size(); ++n) {
-                const QByteArray expected = codepage::encode(text(n));
+            for (int n = append ? 0 : QString::fromUtf8(bytes.left(bytes.indexOf('\r'))).section(' ', 1).toInt(); at < bytes.size(); ++n) {
+                const QByteArray expected = text(n).toUtf8();
                 const QByteArrayView rest = QByteArrayView(bytes).sliced(at);
                 QVERIFY2(append ? rest.startsWith(expected) || QByteArrayView(expected).startsWith(rest) : rest == expected, where);
                 at += expected.size();

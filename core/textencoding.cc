@@ -1,0 +1,309 @@
+#include "core/textencoding.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+#include <QStringDecoder>
+
+#include "core/codepage.h"
+#include "core/codepage_platform.h"
+
+namespace yomika {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+// The length of the UTF-8 sequence at `p` (before `end`): 1 to 4 for a
+// well-formed one (RFC 3629: no overlong form, no surrogate, nothing above
+// U+10FFFF), 0 for a malformed one, -1 for one the end cuts short. The one
+// rule of what UTF-8 is, for the probe and the decoder alike. Shift-JIS
+// text almost never passes: its lead bytes 0x81-0x9F are continuation bytes.
+inline std::ptrdiff_t sequenceLength(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned lead = p[0];
+    if (lead < 0x80)
+        return 1;
+    std::ptrdiff_t need;
+    unsigned low = 0x80, high = 0xBF; // the second byte's range
+    if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED) {
+        need = 3; // most of Japanese: first, for speed
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        need = 2;
+    } else if (lead == 0xE0 || lead == 0xED) {
+        need = 3;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        need = 4;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
+    } else {
+        return 0; // a continuation byte, C0, C1 or F5-FF
+    }
+    const std::ptrdiff_t left = end - p;
+    if (left >= 2 && (p[1] < low || p[1] > high))
+        return 0;
+    for (std::ptrdiff_t i = 2; i < std::min(need, left); ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+    }
+    return left < need ? -1 : need;
+}
+
+// Skips a run of ASCII eight bytes at a time: Japanese text mixes them in
+// (markup, numbers, line ends).
+inline const unsigned char* skipAscii(const unsigned char* p, const unsigned char* end)
+{
+    std::uint64_t word;
+    while (end - p >= 8 && (std::memcpy(&word, p, 8), (word & kHighBits) == 0))
+        p += 8;
+    return p;
+}
+
+struct Utf8Scan {
+    const unsigned char* stop; // where the scan ended
+    bool fault;                // true: `stop` begins a malformed sequence
+};
+
+// Scans well-formed UTF-8 up to the first malformed sequence, or to a
+// sequence the end cuts short (fault false, `stop` before `end`), or to `end`.
+Utf8Scan scanUtf8(const unsigned char* p, const unsigned char* end)
+{
+    while ((p = skipAscii(p, end)) < end) {
+        const std::ptrdiff_t length = sequenceLength(p, end);
+        if (length <= 0)
+            return {p, length == 0};
+        p += length;
+    }
+    return {end, false};
+}
+
+// Decodes the bytes as UTF-8 into `text` when they are well-formed to their
+// end; false otherwise. One pass, checking as it goes.
+bool decodeUtf8(QByteArrayView bytes, QString& text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    text.resize(bytes.size());
+    auto* out = reinterpret_cast<char16_t*>(text.data());
+    char16_t* const start = out;
+    while (p < end) {
+        for (const unsigned char* ascii = skipAscii(p, end); p < ascii;)
+            *out++ = *p++;
+        if (p == end)
+            break;
+        const unsigned lead = *p;
+        switch (sequenceLength(p, end)) {
+        case 1:
+            *out++ = char16_t(lead);
+            p += 1;
+            break;
+        case 2:
+            *out++ = char16_t(((lead & 0x1F) << 6) | (p[1] & 0x3F));
+            p += 2;
+            break;
+        case 3:
+            *out++ = char16_t(((lead & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+            p += 3;
+            break;
+        case 4: {
+            const char32_t c = ((lead & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+            *out++ = char16_t(0xD800 + ((c - 0x10000) >> 10));
+            *out++ = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+            p += 4;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    text.resize(out - start);
+    // Japanese text takes a unit for three bytes: give the rest back.
+    if (text.capacity() - text.size() > text.size() / 8 + 64)
+        text.squeeze();
+    return true;
+}
+
+QString decodeUtf16(QByteArrayView bytes, std::endian order)
+{
+    const qsizetype units = bytes.size() / 2;
+    QString text(units + bytes.size() % 2, Qt::Uninitialized);
+    auto* out = reinterpret_cast<char16_t*>(text.data());
+    std::memcpy(out, bytes.data(), std::size_t(units) * 2);
+    if (order != std::endian::native) {
+        for (qsizetype i = 0; i < units; ++i)
+            out[i] = char16_t((out[i] >> 8) | (out[i] << 8));
+    }
+    if (bytes.size() % 2)
+        out[units] = kReplacement;
+    return text;
+}
+
+bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+std::size_t encodeUtf8(const char16_t* units, std::size_t count, char* out)
+{
+    auto* next = reinterpret_cast<unsigned char*>(out);
+    for (std::size_t i = 0; i < count; ++i) {
+        char32_t c = units[i];
+        if (c < 0x80) {
+            *next++ = static_cast<unsigned char>(c);
+            continue;
+        }
+        if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) { // most of Japanese: first, for speed
+            *next++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+            *next++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            *next++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (isHighSurrogate(units[i]) && i + 1 < count && isLowSurrogate(units[i + 1])) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = kReplacement;
+        }
+        if (c < 0x800) {
+            *next++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *next++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+            *next++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            *next++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+            *next++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+            *next++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        *next++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    }
+    return static_cast<std::size_t>(next - reinterpret_cast<unsigned char*>(out));
+}
+
+std::size_t encodeUtf16(const char16_t* units, std::size_t count, char* out, std::endian order)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        char16_t unit = units[i];
+        // Of a pair, both halves pass; a lone half cannot be written.
+        const bool paired = isHighSurrogate(unit) ? i + 1 < count && isLowSurrogate(units[i + 1])
+                                                  : !isLowSurrogate(unit) || (i > 0 && isHighSurrogate(units[i - 1]));
+        if (!paired)
+            unit = kReplacement;
+        const auto high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        out[2 * i] = order == std::endian::little ? low : high;
+        out[2 * i + 1] = order == std::endian::little ? high : low;
+    }
+    return count * 2;
+}
+
+// The encoding a byte-order mark at the start of a file names, if any.
+std::optional<TextEncoding> markedEncoding(const unsigned char* head, std::size_t size)
+{
+    if (size >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF)
+        return TextEncoding::Utf8WithMark;
+    if (size >= 2 && head[0] == 0xFF && head[1] == 0xFE)
+        return TextEncoding::Utf16Le;
+    if (size >= 2 && head[0] == 0xFE && head[1] == 0xFF)
+        return TextEncoding::Utf16Be;
+    return std::nullopt;
+}
+
+} // namespace
+
+void EncodingProbe::add(const char* data, std::size_t size)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    const auto* const end = p + size;
+    for (const unsigned char* q = p; m_headSize < sizeof m_head && q < end; ++q)
+        m_head[m_headSize++] = *q;
+    if (!m_utf8)
+        return;
+    // A sequence the last piece cut short takes its bytes from this one first.
+    while (m_pendingSize > 0 && p < end) {
+        m_pending[m_pendingSize++] = *p++;
+        const Utf8Scan scan = scanUtf8(m_pending, m_pending + m_pendingSize);
+        m_utf8 = !scan.fault;
+        if (scan.fault)
+            return;
+        if (scan.stop == m_pending + m_pendingSize)
+            m_pendingSize = 0;
+    }
+    const Utf8Scan scan = scanUtf8(p, end);
+    m_utf8 = !scan.fault;
+    if (!scan.fault) {
+        m_pendingSize += static_cast<std::size_t>(end - scan.stop);
+        std::copy(scan.stop, end, m_pending);
+    }
+}
+
+TextEncoding EncodingProbe::encoding() const
+{
+    if (const auto marked = markedEncoding(m_head, m_headSize))
+        return *marked;
+    // A sequence still waiting for its bytes was cut short by the file's end.
+    return m_utf8 && m_pendingSize == 0 ? TextEncoding::Utf8 : TextEncoding::Windows932;
+}
+
+TextEncoding detectEncoding(QByteArrayView bytes)
+{
+    EncodingProbe probe;
+    probe.add(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    return probe.encoding();
+}
+
+QString decodeText(QByteArrayView bytes)
+{
+    // The same decision as detectEncoding(), made while decoding: a file
+    // without a mark is decoded as UTF-8 until a fault shows that it is not.
+    const auto* head = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::optional<TextEncoding> marked = markedEncoding(head, std::size_t(std::min<qsizetype>(bytes.size(), 3)));
+    QString text;
+    if (!marked && decodeUtf8(bytes, text))
+        return text;
+    switch (marked.value_or(TextEncoding::Windows932)) {
+    case TextEncoding::Utf8WithMark: {
+        // A further mark stays as text, and bytes of a sequence cut off at
+        // the end decode to U+FFFD instead of being held back.
+        QStringDecoder utf8(QStringConverter::Utf8,
+                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        return utf8.decode(bytes.sliced(3));
+    }
+    case TextEncoding::Utf16Le:
+        return decodeUtf16(bytes.sliced(2), std::endian::little);
+    case TextEncoding::Utf16Be:
+        return decodeUtf16(bytes.sliced(2), std::endian::big);
+    case TextEncoding::Utf8:
+    case TextEncoding::Windows932:
+        break;
+    }
+    text = QString(); // the partial UTF-8 goes before the code page takes its room
+    return codepage::decode(bytes);
+}
+
+std::size_t encodedSizeBound(TextEncoding encoding, std::size_t units)
+{
+    // In UTF-8 a unit takes at most three bytes (a pair takes four).
+    return encoding == TextEncoding::Windows932 ? codepage::detail::encodedSizeBound(units)
+           : encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be ? units * 2
+                                                                                    : units * 3;
+}
+
+std::size_t encodeInto(TextEncoding encoding, const char16_t* text, std::size_t size, char* out)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8WithMark:
+        break;
+    case TextEncoding::Utf16Le:
+        return encodeUtf16(text, size, out, std::endian::little);
+    case TextEncoding::Utf16Be:
+        return encodeUtf16(text, size, out, std::endian::big);
+    case TextEncoding::Windows932:
+        return codepage::detail::encodeInto(text, size, out);
+    }
+    return encodeUtf8(text, size, out);
+}
+
+} // namespace yomika
