@@ -25,9 +25,9 @@ bool Pipeline::start(const Engine& engine, unsigned jobs, std::string& error)
         if (!m_analyzers.back()->start(engine, error))
             return false;
     }
-    // Enough batches that every thread has one to work on while the
-    // finished ones wait to be written in order.
-    m_batches = std::vector<Batch>(m_analyzers.size() == 1 ? 1 : 3 * m_analyzers.size());
+    // Enough batches that the other threads keep working while one that the
+    // system put aside holds up the oldest batch; a few MB at most.
+    m_batches = std::vector<Batch>(m_analyzers.size() == 1 ? 1 : 8 * m_analyzers.size());
     return true;
 }
 
