@@ -1,6 +1,7 @@
-// kotoka's input reader: any bytes, read in reads of any size and cut with
-// any bound, come out as pieces that keep within the bound, never split a
-// character, and join, with the line ends, to the decoded input.
+// kotoka's input reader: any bytes, in UTF-8 or Windows-932, read in reads
+// of any size and cut with any bound, come out as pieces that keep within
+// the bound, never split a character, and join, with the line ends, to the
+// decoded input less a leading byte-order mark. Decoded UTF-8 is well formed.
 
 #include <algorithm>
 #include <cstdint>
@@ -29,14 +30,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 2)
         return 0;
-    // The first two bytes choose the read size and the piece bound.
+    // The first two bytes choose the encoding, the read size and the piece bound.
+    const kotoka::Encoding encoding = data[0] & 0x80 ? kotoka::Encoding::Windows932 : kotoka::Encoding::Utf8;
     const std::size_t bound = data[1] % 128;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
 
     // What the reader must give: the decoded text with each line end (CR LF,
     // LF or CR) as LF, and a LF after a last line that has none.
-    std::string decoded, expected;
-    kotoka::decodeInput(bytes, decoded, true);
+    std::string decoded, expected, again;
+    kotoka::decoderFor(encoding)(bytes, decoded, true);
+    kotoka::decodeUtf8(decoded, again, true);
+    if (again != decoded)
+        std::abort();
+    if (decoded.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        decoded.erase(0, 3);
     for (std::size_t i = 0; i < decoded.size(); ++i) {
         expected += decoded[i] == '\r' ? '\n' : decoded[i];
         i += decoded.compare(i, 2, "\r\n") == 0;
@@ -45,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expected += '\n';
 
     Source source(bytes, 1 + data[0] % 64);
-    kotoka::LineReader reader(source, kotoka::decodeInput, bound, 16);
+    kotoka::LineReader reader(source, kotoka::decoderFor(encoding), bound, 16);
     std::string joined, error;
     std::string_view piece;
     bool endsLine = false;

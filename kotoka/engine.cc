@@ -9,13 +9,7 @@
 namespace kotoka {
 
 Engine::Engine() = default;
-Engine::~Engine()
-{
-    // The tagger and lattice belong to the model: release them first.
-    m_lattice.reset();
-    m_tagger.reset();
-    m_model.reset();
-}
+Engine::~Engine() = default;
 
 bool Engine::load(const std::string& dicdir, std::string& error)
 {
@@ -48,8 +42,21 @@ bool Engine::load(const std::string& dicdir, std::string& error)
         m_model.reset();
         return false;
     }
-    m_tagger.reset(m_model->createTagger());
-    m_lattice.reset(m_model->createLattice());
+    return true;
+}
+
+Analyzer::Analyzer() = default;
+Analyzer::~Analyzer()
+{
+    // The lattice was made for the tagger: release it first.
+    m_lattice.reset();
+    m_tagger.reset();
+}
+
+bool Analyzer::start(const Engine& engine, std::string& error)
+{
+    m_tagger.reset(engine.m_model->createTagger());
+    m_lattice.reset(engine.m_model->createLattice());
     if (!m_tagger || !m_lattice) {
         error = std::string("the engine cannot start: ") + MeCab::getLastError();
         return false;
@@ -57,7 +64,7 @@ bool Engine::load(const std::string& dicdir, std::string& error)
     return true;
 }
 
-bool Engine::parse(std::string_view sentence, std::string& error)
+bool Analyzer::parse(std::string_view sentence, std::string& error)
 {
     m_lattice->set_sentence(sentence.data(), sentence.size());
     if (!m_tagger->parse(m_lattice.get())) {

@@ -9,7 +9,8 @@
 #include "kotoka/morpheme.h"
 
 // The morphological analysis engine: MeCab with a UTF-8 IPADIC dictionary.
-// One model, tagger and lattice serve every sentence of a run.
+// The dictionary is loaded once and shared; each analyzing thread has an
+// Analyzer of its own (MeCab's tagger and lattice) over it.
 
 namespace kotoka {
 
@@ -23,6 +24,27 @@ public:
     /// Loads the compiled dictionary in `dicdir`. Returns false, with
     /// `error` set, when it is missing, damaged or not UTF-8.
     bool load(const std::string& dicdir, std::string& error);
+
+    /// The engine's version text.
+    static std::string version();
+
+private:
+    friend class Analyzer;
+    std::unique_ptr<MeCab::Model> m_model;
+};
+
+/// Analyzes sentences with a loaded Engine, from one thread at a time. The
+/// engine must outlive it.
+class Analyzer {
+public:
+    Analyzer();
+    ~Analyzer();
+    Analyzer(const Analyzer&) = delete;
+    Analyzer& operator=(const Analyzer&) = delete;
+
+    /// Readies the analyzer over `engine`'s dictionary. Returns false, with
+    /// `error` set, when the engine cannot make one (out of memory).
+    bool start(const Engine& engine, std::string& error);
 
     /// Analyzes `sentence` (UTF-8) as one sentence and calls `visit` with
     /// each morpheme in order. Returns false, with `error` set, when the
@@ -43,13 +65,9 @@ public:
         return true;
     }
 
-    /// The engine's version text.
-    static std::string version();
-
 private:
     bool parse(std::string_view sentence, std::string& error);
 
-    std::unique_ptr<MeCab::Model> m_model;
     std::unique_ptr<MeCab::Tagger> m_tagger;
     std::unique_ptr<MeCab::Lattice> m_lattice;
 };

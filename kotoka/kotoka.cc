@@ -1,6 +1,8 @@
 #include "kotoka/kotoka.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <thread>
 
 #include "kotoka/codec.h"
 #include "kotoka/engine.h"
@@ -8,6 +10,8 @@
 #include "kotoka/format.h"
 #include "kotoka/linereader.h"
 #include "kotoka/options.h"
+#include "kotoka/pipeline.h"
+#include "kotoka/progress.h"
 #include "kotoka/resourcefile.h"
 #include "kotoka/system.h"
 
@@ -16,8 +20,6 @@ namespace {
 
 // The resource file is a few lines; anything this large is not one.
 constexpr std::size_t resourceFileLimit = 1024 * 1024;
-// Output is encoded and written in pieces of about this size.
-constexpr std::size_t outputFlushSize = 256 * 1024;
 
 int fail(int status, const std::string& message)
 {
@@ -65,32 +67,9 @@ bool readResourceFile(const std::string& path, std::string& text, std::string& e
             return false;
         }
     }
-    decodeInput(bytes, text, true);
+    decodeResourceText(bytes, text);
     return true;
 }
-
-// Buffers UTF-8 output, encodes it into the code page and writes it.
-class OutputWriter {
-public:
-    explicit OutputWriter(sys::OutputFile& file) : m_file(file) { m_text.reserve(outputFlushSize * 2); }
-
-    std::string& text() { return m_text; }
-
-    bool flushIfFull(std::string& error) { return m_text.size() < outputFlushSize || flush(error); }
-
-    bool flush(std::string& error)
-    {
-        m_bytes.clear();
-        encodeOutput(m_text, m_bytes);
-        m_text.clear();
-        return m_file.write(m_bytes, error);
-    }
-
-private:
-    sys::OutputFile& m_file;
-    std::string m_text;
-    std::string m_bytes;
-};
 
 // Reads the resource file and loads the dictionary it names. Returns
 // Success, or the failure's status once it has been reported.
@@ -116,49 +95,45 @@ int loadDictionary(const Options& options, Engine& engine)
 // Writes the analysis of every line of `input` to `output`, each line a
 // sentence ended by EOS. Returns Success, or the failure's status once it
 // has been reported and the output discarded.
-int analyzeAll(Engine& engine, const Format& format, sys::InputFile& input, sys::OutputFile& output,
+int analyzeAll(Pipeline& pipeline, Encoding encoding, sys::InputFile& input, sys::OutputFile& output,
                const std::string& outputName)
 {
-    OutputWriter writer(output);
-    std::string& text = writer.text();
-    const std::string endOfSentence = "EOS" + std::string(sys::lineEnd());
     InputSource source(input);
-    LineReader reader(source, decodeInput);
-    bool writeFailed = false;
-    std::string writeError;
-    auto visit = [&](const Morpheme& morpheme) {
-        format.render(morpheme, text);
-        if (!writeFailed && !writer.flushIfFull(writeError))
-            writeFailed = true;
+    LineReader reader(source, decoderFor(encoding));
+    ProgressReport progress;
+    const auto sink = [&](std::string_view bytes, std::uint64_t inputRead, std::string& error) {
+        if (!output.write(bytes, error))
+            return false;
+        progress.update(inputRead);
+        return true;
     };
-
     std::string error;
-    for (;;) {
-        std::string_view piece;
-        bool endsLine = false;
-        const LineReader::Status status = reader.next(piece, endsLine, error);
-        if (status == LineReader::Status::End)
-            break;
-        if (status == LineReader::Status::Error) {
-            output.discard();
-            return fail(InputUnreadable, "the input cannot be read: " + error);
-        }
-        if (!engine.analyze(piece, visit, error)) {
-            output.discard();
-            return fail(AnalysisFailed, error);
-        }
-        if (endsLine)
-            text += endOfSentence;
-        if (writeFailed || !writer.flushIfFull(writeError)) {
-            output.discard();
-            return fail(OutputFailed, "writing " + outputName + " failed: " + writeError);
-        }
-    }
-    if (!writer.flush(error) || !output.close(error)) {
+    switch (pipeline.run(reader, sink, error)) {
+    case Pipeline::Stop::Done: break;
+    case Pipeline::Stop::ReadFailed:
+        output.discard();
+        return fail(InputUnreadable, "the input cannot be read: " + error);
+    case Pipeline::Stop::AnalysisFailed:
+        output.discard();
+        return fail(AnalysisFailed, error);
+    case Pipeline::Stop::WriteFailed:
         output.discard();
         return fail(OutputFailed, "writing " + outputName + " failed: " + error);
     }
+    if (!output.close(error)) {
+        output.discard();
+        return fail(OutputFailed, "writing " + outputName + " failed: " + error);
+    }
+    progress.finish(reader.bytesRead());
     return Success;
+}
+
+// The threads -j asks for, or one per core.
+unsigned jobsFor(const Options& options)
+{
+    if (options.jobs > 0)
+        return options.jobs;
+    return std::clamp(std::thread::hardware_concurrency(), 1u, maximumJobs);
 }
 
 } // namespace
@@ -191,6 +166,9 @@ int run(const std::vector<std::string>& arguments)
     Engine engine;
     if (const int status = loadDictionary(options, engine); status != Success)
         return status;
+    Pipeline pipeline(*format, options.encoding, "EOS" + std::string(sys::lineEnd()));
+    if (!pipeline.start(engine, jobsFor(options), error))
+        return fail(DictionaryFailed, error);
 
     sys::InputFile input;
     if (!input.open(options.inputFile, error))
@@ -205,7 +183,7 @@ int run(const std::vector<std::string>& arguments)
     if (!output.create(options.outputFile, error))
         return fail(OutputFailed, "the output file " + options.outputFile + " cannot be created: " + error);
     const std::string outputName = options.outputFile.empty() ? "standard output" : options.outputFile;
-    return analyzeAll(engine, *format, input, output, outputName);
+    return analyzeAll(pipeline, options.encoding, input, output, outputName);
 }
 
 } // namespace kotoka

@@ -49,6 +49,8 @@ class KotokaTest : public QObject {
 private slots:
     void failures_data();
     void failures();
+    void keepsText_data();
+    void keepsText();
     void agreesWithTheEngineCommandLine();
 };
 
@@ -64,6 +66,9 @@ void KotokaTest::failures_data()
                          const QString& message) { QTest::newRow(name) << rc << command << status << message; };
     row("unknown option", good, plain + QStringList{"-x"}, UsageError, "unknown option \"-x\"");
     row("-F without value", good, plain + QStringList{"-F"}, UsageError, "option -F needs a value");
+    row("no threads", good, plain + QStringList{"-j0"}, UsageError, "from 1 to 64, not \"0\"");
+    row("too many threads", good, plain + QStringList{"-j", "65"}, UsageError, "from 1 to 64, not \"65\"");
+    row("unknown encoding", good, plain + QStringList{"--encoding=cp932"}, UsageError, "unknown encoding \"cp932\"");
     row("no resource file", "-", plain, ResourceUnreadable, "cannot be read");
     row("placeholder", "dicdir %KOTDIC%\n", plain, ResourceIncomplete, "still holds the placeholder");
     row("no dicdir", "# dicdir x\n", plain, ResourceIncomplete, "has no dicdir line");
@@ -98,8 +103,8 @@ void KotokaTest::failures()
     const QString input = dir.filePath("input.tmp"), output = dir.filePath("out");
     QVERIFY(QDir(dir.path()).mkpath("broken") && writeFile(dir.filePath("broken/sys.dic"), QByteArray(4096, 'x'))
             && writeFile(dir.filePath("broken/dicrc"), "cost-factor = 800\n"));
-    QVERIFY(rc == "-" || writeFile(dir.filePath("kotokarc"), encode(rc)));
-    const QByteArray text = encode(u"吾輩は猫である。名前はまだ無い。\r\n"_qs.repeated(3000));
+    QVERIFY(rc == "-" || writeFile(dir.filePath("kotokarc"), rc.toUtf8()));
+    const QByteArray text = u"吾輩は猫である。名前はまだ無い。\r\n"_qs.repeated(3000).toUtf8();
     QVERIFY(writeFile(input, text));
     const Result result = runProgram(command, dir.path());
     QCOMPARE(result.status, status);
@@ -111,36 +116,81 @@ void KotokaTest::failures()
         QCOMPARE(runProgram(command.mid(2), dir.path()).status, int(Success));
 }
 
+void KotokaTest::keepsText_data()
+{
+    // The resource file names the dictionary through a folder 辞書 beside it.
+    QTest::addColumn<QByteArray>("rc");
+    QTest::addColumn<QString>("encoding"); // of the text; empty: the default
+    QTest::addColumn<QString>("text");
+    const QString rare = u"剝がす頰を𠮟る。塡😀한국어髙橋\r\n𠮟"_qs, rc = u"dicdir 辞書\n"_qs;
+    QTest::newRow("UTF-8, its mark skipped") << rc.toUtf8() << QString() << u"\uFEFF"_qs + rare;
+    QTest::newRow("Windows-932 when asked") << rc.toUtf8() << "windows-932" << u"髙橋は①㈱を～した。"_qs;
+    QTest::newRow("resource file in Windows-932") << encode(rc) << QString() << rare;
+    QTest::newRow("resource file in UTF-8 with its mark") << "\xEF\xBB\xBF" + rc.toUtf8() << QString() << rare;
+}
+
+void KotokaTest::keepsText()
+{
+    // The morphemes' surfaces, known words and unknown ones, joined give
+    // the text back, every character intact.
+    QFETCH(QByteArray, rc);
+    QFETCH(QString, encoding);
+    QFETCH(QString, text);
+    const bool windows932 = !encoding.isEmpty();
+    const QTemporaryDir dir;
+    QVERIFY(QFile::link(dictionary, dir.filePath(u"辞書"_qs)) && writeFile(dir.filePath("rc"), rc)
+            && writeFile(dir.filePath("in"), windows932 ? encode(text) : text.toUtf8()));
+    const QStringList command{KOTOKA_PROGRAM, "-r", "rc", "-F%m", "in"};
+    const Result result = runProgram(command + (windows932 ? QStringList{"--encoding", encoding} : QStringList()), dir.path());
+    QCOMPARE(result.status, int(Success));
+    QString joined = windows932 ? decode(result.out) : QString::fromUtf8(result.out);
+    joined.replace(u"EOS\n"_qs, u"\n"_qs);
+    QCOMPARE(joined, QString(text).remove(u'\uFEFF').replace(u"\r\n"_qs, u"\n"_qs) + u'\n');
+}
+
 void KotokaTest::agreesWithTheEngineCommandLine()
 {
-    // A few pages of real prose: kotoka's fields against the engine's own
-    // command line with the equivalent format on the same dictionary. The
-    // engine shows an inflection of "*" as nothing, kotoka's %T* and %F* as
-    // "*". The engine's UTF-8 is compared as it reads in Windows-932, where
-    // the dictionary's U+2212 of サ変・−スル becomes the code page's minus.
+    // Real prose: kotoka's fields against the engine's own command line with
+    // the equivalent format on the same dictionary (the engine shows an
+    // inflection of "*" as nothing, kotoka's %T* and %F* as "*"). On two
+    // threads kotoka writes the same bytes, and reports its progress: the
+    // input bytes consumed, never fewer than before, last the whole input.
     const QString mecab = QStandardPaths::findExecutable("mecab");
-    const QString prose = yomika::testsupport::manualPageProse(60000);
+    const QByteArray prose = yomika::testsupport::manualPageProse(400000).toUtf8();
     if (mecab.isEmpty() || prose.isEmpty())
         QSKIP("mecab's command line or the Japanese manual pages are not installed");
     const QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("input.tmp"), encode(prose)) && writeFile(dir.filePath("utf8.txt"), prose.toUtf8())
-            && writeFile(dir.filePath("rc"), encode("dicdir " + dictionary)));
-    const QString format = "-F%m\\t%M\\t%y1\\t%a1\\t%U(%P-)\\t%T*\\t%F*\\n";
-    const Result ours = runProgram({KOTOKA_PROGRAM, "-r", "rc", format, "input.tmp"}, dir.path());
+    QVERIFY(writeFile(dir.filePath("input.tmp"), prose) && writeFile(dir.filePath("rc"), "dicdir " + dictionary.toUtf8()));
+    const QStringList command{KOTOKA_PROGRAM, "-r", "rc", "-F%m\\t%M\\t%y1\\t%a1\\t%U(%P-)\\t%T*\\t%F*\\n", "input.tmp"};
+    const Result ours = runProgram(command + QStringList{"-j1"}, dir.path());
+    const Result threads = runProgram(QStringList{"env", "KOTOKA_PROGRESS_FD=2"} + command + QStringList{"-j2"}, dir.path());
     const Result theirs = runProgram({mecab, "--dicdir=" + dictionary, "--rcfile=" + dictionary + "/dicrc",
         "--input-buffer-size=1048576", "--node-format=%m\\t%f[6]\\t%f[7]\\t%f[8]\\t%F-[0,1,2,3]\\t%f[4]\\t%f[5]\\n",
-        u"--unk-format=%m\\t%m\\t%m\\t%m\\t未知語\\t%f[4]\\t%f[5]\\n"_qs, "--eos-format=EOS\\n", "utf8.txt"}, dir.path());
+        u"--unk-format=%m\\t%m\\t%m\\t%m\\t未知語\\t%f[4]\\t%f[5]\\n"_qs, "--eos-format=EOS\\n", "input.tmp"}, dir.path());
     QCOMPARE(ours.status, int(Success));
     QCOMPARE(theirs.status, 0);
     QStringList theirLines = QString::fromUtf8(theirs.out).split(u'\n');
-    QVERIFY(theirLines.size() > 5000);
+    QVERIFY(theirLines.size() > 20000);
     for (QString& line : theirLines) {
         QStringList fields = line.split(u'\t');
         for (qsizetype field = 5; fields.size() == 7 && field < 7; ++field)
             fields[field] = fields[field].isEmpty() ? u"*"_qs : fields[field];
-        line = decode(encode(fields.join(u'\t')));
+        line = fields.join(u'\t');
     }
-    QCOMPARE(decode(ours.out).split(u'\n'), theirLines);
+    QCOMPARE(QString::fromUtf8(ours.out).split(u'\n'), theirLines);
+    QVERIFY(ours.err.isEmpty());
+
+    QCOMPARE(threads.status, int(Success));
+    QVERIFY(threads.out == ours.out);
+    const QList<QByteArray> reports = threads.err.split('\n');
+    QCOMPARE(reports.back(), QByteArray());
+    qint64 last = 0;
+    for (const QByteArray& report : reports.first(reports.size() - 1)) {
+        bool isNumber = false;
+        QVERIFY2(report.toLongLong(&isNumber) >= last && isNumber, threads.err);
+        last = report.toLongLong();
+    }
+    QCOMPARE(last, prose.size());
 }
 
 QTEST_GUILESS_MAIN(KotokaTest)

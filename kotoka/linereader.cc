@@ -44,10 +44,17 @@ bool LineReader::fill(std::string& error)
         return false;
     }
     m_chunk.resize(carried + static_cast<std::size_t>(count));
+    m_bytesRead += static_cast<std::uint64_t>(count);
     const bool final = count == 0;
     const std::size_t consumed = m_decoder(m_chunk, m_text, final);
     m_chunk.erase(0, final ? m_chunk.size() : consumed);
     m_atEnd = final;
+    if (!m_startSeen && !m_text.empty()) {
+        // Editors put the mark before UTF-8 text; it is no part of the text.
+        if (m_text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            m_text.erase(0, 3);
+        m_startSeen = true;
+    }
     return true;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
-// Turns a stream of bytes in the input's code page into lines of UTF-8 text
-// for the engine. Lines end at CR LF, LF or CR. A line longer than the piece
+// Turns a stream of bytes in the input's encoding into lines of UTF-8 text
+// for the engine. A byte-order mark (U+FEFF) at the very start is skipped.
+// Lines end at CR LF, LF or CR. A line longer than the piece
 // bound comes out in pieces, each cut after the sentence end or blank
 // nearest the bound (or, when there is none, at the last character boundary
 // before it), so memory stays bounded however long the line is. Nothing is
@@ -45,6 +47,9 @@ public:
     /// Returns Error, with `error` set, when the source fails.
     Status next(std::string_view& piece, bool& endsLine, std::string& error);
 
+    /// The bytes read from the source so far; at the end, the input's size.
+    std::uint64_t bytesRead() const { return m_bytesRead; }
+
 private:
     bool fill(std::string& error);
     std::size_t cutPoint() const;
@@ -56,7 +61,9 @@ private:
     std::string m_text;        // decoded text
     std::size_t m_start = 0;   // where the unread text begins
     std::size_t m_scanned = 0; // m_text before this has no line end after m_start
+    std::uint64_t m_bytesRead = 0;
     bool m_atEnd = false;
+    bool m_startSeen = false;  // the first character was decoded (and a mark skipped)
 };
 
 } // namespace kotoka

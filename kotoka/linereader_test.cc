@@ -1,6 +1,5 @@
 #include <QTest>
 
-#include "core/codepage.h"
 #include "kotoka/codec.h"
 #include "kotoka/linereader.h"
 
@@ -31,35 +30,42 @@ private slots:
 
 void LineReaderTest::reads_data()
 {
-    QTest::addColumn<QString>("text"); // written in Windows-932
-    QTest::addColumn<int>("bound");    // the piece bound in bytes of UTF-8
-    QTest::addColumn<QString>("pieces"); // "⏎" ends a line's last piece, "|" any other
-    QTest::newRow("line ends") << u"一\r\n二\n三\r四"_qs << 99 << u"一⏎二⏎三⏎四⏎"_qs;
-    QTest::newRow("empty lines") << u"\r\n\r\r\r\n\n\n"_qs << 99 << u"⏎⏎⏎⏎⏎⏎"_qs;
-    QTest::newRow("empty") << QString() << 99 << QString();
-    QTest::newRow("never inside a character") << u"あいうえお"_qs << 8 << u"あい|うえ|お⏎"_qs;
-    QTest::newRow("after the blank nearest the bound") << u"a b c d efgh"_qs << 8 << u"a b c d |efgh⏎"_qs;
-    QTest::newRow("after 。 and the ideographic space") << u"あ。い　う"_qs << 8 << u"あ。|い　|う⏎"_qs;
-    QTest::newRow("a line of just the bound") << u"abcdefgh\nij"_qs << 8 << u"abcdefgh⏎ij⏎"_qs;
-    QTest::newRow("a blank past the bound") << u"abcdefgh i"_qs << 8 << u"abcdefgh| i⏎"_qs;
+    QTest::addColumn<QByteArray>("text"); // read as UTF-8
+    QTest::addColumn<int>("bound");       // the piece bound in bytes of UTF-8
+    QTest::addColumn<QString>("pieces");  // "⏎" ends a line's last piece, "|" any other
+    const auto row = [](const char* name, const QString& text, int bound, const QString& pieces) {
+        QTest::newRow(name) << text.toUtf8() << bound << pieces;
+    };
+    row("line ends", u"一\r\n二\n三\r四"_qs, 99, u"一⏎二⏎三⏎四⏎"_qs);
+    row("empty lines", u"\r\n\r\r\r\n\n\n"_qs, 99, u"⏎⏎⏎⏎⏎⏎"_qs);
+    row("empty", QString(), 99, QString());
+    row("never inside a character", u"あいうえお"_qs, 8, u"あい|うえ|お⏎"_qs);
+    row("after the blank nearest the bound", u"a b c d efgh"_qs, 8, u"a b c d |efgh⏎"_qs);
+    row("after 。 and the ideographic space", u"あ。い　う"_qs, 8, u"あ。|い　|う⏎"_qs);
+    row("a line of just the bound", u"abcdefgh\nij"_qs, 8, u"abcdefgh⏎ij⏎"_qs);
+    row("a blank past the bound", u"abcdefgh i"_qs, 8, u"abcdefgh| i⏎"_qs);
+    row("only the first byte-order mark goes", u"\uFEFF一\n\uFEFF𠮟"_qs, 99, u"一⏎\uFEFF𠮟⏎"_qs);
+    // Each broken sequence, however far it got, is one U+FFFD.
+    QTest::newRow("broken UTF-8") << QByteArray("a\xE6\x97\n\xFF\xE6\x97\xA5\xED\xA0\x80\xF0\x9F\x98") << 99
+                                  << u"a\uFFFD⏎\uFFFD日\uFFFD\uFFFD\uFFFD\uFFFD⏎"_qs;
 }
 
 void LineReaderTest::reads()
 {
-    QFETCH(QString, text);
+    QFETCH(QByteArray, text);
     QFETCH(int, bound);
     QFETCH(QString, pieces);
     // Reads of one byte split every character; of three bytes, some.
     for (int step : {1, 3, 4096}) {
-        Source source(yomika::codepage::encode(text), step);
-        kotoka::LineReader reader(source, kotoka::decodeInput, std::size_t(bound), std::size_t(step));
-        QString result;
+        Source source(text, step);
+        kotoka::LineReader reader(source, kotoka::decodeUtf8, std::size_t(bound), std::size_t(step));
+        QByteArray result; // as bytes: QString::fromUtf8 would drop a leading U+FEFF
         std::string_view piece;
         bool endsLine = false;
         std::string error;
         while (reader.next(piece, endsLine, error) == kotoka::LineReader::Status::Piece)
-            result += QString::fromUtf8(piece.data(), qsizetype(piece.size())) + (endsLine ? u"⏎"_qs : u"|"_qs);
-        QCOMPARE(result, pieces);
+            result += QByteArray(piece.data(), qsizetype(piece.size())) + (endsLine ? "⏎" : "|");
+        QCOMPARE(result, pieces.toUtf8());
     }
 }
 

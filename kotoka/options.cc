@@ -1,6 +1,36 @@
 #include "kotoka/options.h"
 
+#include <charconv>
+
 namespace kotoka {
+namespace {
+
+// Sets the option `letter` (or 'e' for --encoding) from `value`; returns
+// the error, or an empty string.
+std::string setOption(Options& options, char letter, const std::string& value)
+{
+    switch (letter) {
+    case 'r': options.resourceFile = value; break;
+    case 'o': options.outputFile = value; break;
+    case 'F': options.format = value; break;
+    case 'j': {
+        unsigned jobs = 0;
+        const char* end = value.data() + value.size();
+        const auto [stop, fault] = std::from_chars(value.data(), end, jobs);
+        if (fault != std::errc() || stop != end || jobs < 1 || jobs > maximumJobs)
+            return "option -j needs a number of threads from 1 to " + std::to_string(maximumJobs) + ", not \""
+                + value + "\"";
+        options.jobs = jobs;
+        break;
+    }
+    default:
+        if (!parseEncoding(value, options.encoding))
+            return "unknown encoding \"" + value + "\" (known: utf-8, windows-932)";
+    }
+    return {};
+}
+
+} // namespace
 
 ParsedOptions parseOptions(const std::vector<std::string>& arguments)
 {
@@ -8,6 +38,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments)
     Options& options = parsed.options;
     bool haveInput = false;
     bool optionsEnded = false;
+    const std::string encodingOption = "--encoding";
 
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -33,41 +64,46 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments)
             options.version = true;
             continue;
         }
-        const char letter = argument[1];
-        if (letter != 'r' && letter != 'o' && letter != 'F') {
+        // The one long option with a value: --encoding NAME or --encoding=NAME.
+        const bool isEncoding = argument.compare(0, encodingOption.size(), encodingOption) == 0
+            && (argument.size() == encodingOption.size() || argument[encodingOption.size()] == '=');
+        const char letter = isEncoding ? 'e' : argument[1];
+        if (!isEncoding && std::string_view("roFj").find(letter) == std::string_view::npos) {
             parsed.error = "unknown option \"" + argument + "\"";
             return parsed;
         }
+        // A value glued to its option: -Ffmt, --encoding=utf-8.
+        const std::size_t name = isEncoding ? encodingOption.size() : 2;
         std::string value;
-        if (argument.size() > 2) {
-            value = argument.substr(2);
+        if (argument.size() > name) {
+            value = argument.substr(name + (isEncoding ? 1 : 0));
         } else if (i + 1 < arguments.size()) {
             value = arguments[++i];
         } else {
-            parsed.error = "option -" + std::string(1, letter) + " needs a value";
+            parsed.error = "option " + (isEncoding ? encodingOption : "-" + std::string(1, letter)) + " needs a value";
             return parsed;
         }
-        if (letter == 'r')
-            options.resourceFile = value;
-        else if (letter == 'o')
-            options.outputFile = value;
-        else
-            options.format = value;
+        parsed.error = setOption(options, letter, value);
+        if (!parsed.error.empty())
+            return parsed;
     }
     return parsed;
 }
 
 std::string usageText()
 {
-    return "Usage: kotoka [-r RCFILE] [-o OUTFILE] [-F FORMAT] [INPUTFILE]\n"
+    return "Usage: kotoka [-r RCFILE] [-o OUTFILE] [-F FORMAT] [-j N] [--encoding NAME] [INPUTFILE]\n"
            "Analyzes Japanese text into morphemes (MeCab with IPADIC), each line as one\n"
-           "sentence followed by a line EOS. Text is read and written in Windows-932.\n"
+           "sentence followed by a line EOS. Text is read and written in UTF-8.\n"
            "\n"
            "  -r RCFILE   resource file naming the dictionary (default: dic/kotokarc\n"
            "              in kotoka's folder)\n"
            "  -o OUTFILE  write to OUTFILE (default: standard output)\n"
            "  -F FORMAT   what to write for each morpheme (default:\n"
            "              %m\\t%M\\t%y1\\t%a1\\t%U(%P-)\\t%T \\t%F \\n)\n"
+           "  -j N        analyze with N threads (default: one per core)\n"
+           "  --encoding NAME\n"
+           "              utf-8 (the default) or windows-932 for older files\n"
            "  -h          show this help\n"
            "  -v          show the version\n"
            "Without INPUTFILE, or with -, standard input is read.\n"

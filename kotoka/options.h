@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "kotoka/codec.h"
+
 // kotoka's command line:
-//   kotoka [-r RCFILE] [-o OUTFILE] [-F FORMAT] [INPUTFILE]
+//   kotoka [-r RCFILE] [-o OUTFILE] [-F FORMAT] [-j N] [--encoding NAME] [INPUTFILE]
 // Options come in any order; a value follows its option as the next
-// argument or glued to it (-Ffmt, -ooutput.txt). "-" or no INPUTFILE reads
-// standard input; no -o writes standard output.
+// argument or glued to it (-Ffmt, -ooutput.txt, --encoding=utf-8). "-" or no
+// INPUTFILE reads standard input; no -o writes standard output.
 
 namespace kotoka {
 
@@ -17,6 +19,8 @@ struct Options {
     std::string outputFile;            // empty: standard output
     std::optional<std::string> format; // none: the default format
     std::string inputFile;             // empty: standard input
+    Encoding encoding = Encoding::Utf8; // of the input and output files
+    unsigned jobs = 0;                 // analyzing threads; 0: one per core
     bool help = false;
     bool version = false;
 };
@@ -26,8 +30,12 @@ struct ParsedOptions {
     std::string error; // empty when the command line is valid
 };
 
+/// The most threads -j accepts.
+inline constexpr unsigned maximumJobs = 64;
+
 /// Parses the arguments after the program name. Sets `error` for an unknown
-/// option, an option without its value, or a second input file.
+/// option, an option without its value, a -j outside 1 to maximumJobs, an
+/// unknown encoding, or a second input file.
 ParsedOptions parseOptions(const std::vector<std::string>& arguments);
 
 /// The usage text shown by -h and after a command-line error.

@@ -4,7 +4,7 @@
 #include <string_view>
 
 // The resource file named after -r, dic/kotokarc in the program directory.
-// A text file in the code page of kotoka's input, one setting per line:
+// A text file in UTF-8 (older ones in Windows-932), one setting per line:
 //
 //   # comment (also ; comment)
 //   dicdir %KOTDIC%/ipadic

@@ -45,6 +45,10 @@ long writeSome(Handle handle, const char* bytes, std::size_t size, std::string& 
 /// a failure (some file systems report a full disk only then).
 bool closeHandle(Handle handle, std::string& error);
 
+/// The handle whose number is the decimal `number`, when it is open and
+/// can be written (on Windows: when it is open). Returns false otherwise.
+bool writableHandle(const char* number, Handle& handle);
+
 /// Removes the file `path`; a failure is passed over (nothing more can be done).
 void removeFile(const std::string& path);
 

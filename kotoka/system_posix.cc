@@ -2,6 +2,8 @@
 #include "kotoka/system_platform.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
 
@@ -158,6 +160,20 @@ bool closeHandle(Handle handle, std::string& error)
         error = reason();
         return false;
     }
+    return true;
+}
+
+bool writableHandle(const char* number, Handle& handle)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long fd = std::strtol(number, &end, 10);
+    if (end == number || *end != '\0' || errno != 0 || fd < 0 || fd > INT_MAX)
+        return false;
+    const int flags = ::fcntl(static_cast<int>(fd), F_GETFL);
+    if (flags == -1 || ((flags & O_ACCMODE) != O_WRONLY && (flags & O_ACCMODE) != O_RDWR))
+        return false;
+    handle = fd;
     return true;
 }
 

@@ -1,6 +1,10 @@
 #include "kotoka/system.h"
 #include "kotoka/system_platform.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -197,6 +201,23 @@ bool closeHandle(Handle handle, std::string& error)
         error = reason();
         return false;
     }
+    return true;
+}
+
+bool writableHandle(const char* number, Handle& handle)
+{
+    // The number of an inheritable handle the parent passed down, as the
+    // decimal value of the HANDLE.
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(number, &end, 10);
+    if (end == number || *end != '\0' || errno != 0 || value == 0)
+        return false;
+    const HANDLE candidate = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
+    DWORD flags = 0;
+    if (!GetHandleInformation(candidate, &flags))
+        return false;
+    handle = reinterpret_cast<Handle>(candidate);
     return true;
 }
 

@@ -1,0 +1,189 @@
+#include "kotoka/pipeline.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace kotoka {
+
+Pipeline::Pipeline(const Format& format, Encoding encoding, std::string endOfSentence)
+    : m_format(format)
+    , m_encoding(encoding)
+    , m_endOfSentence(std::move(endOfSentence))
+{
+}
+
+Pipeline::~Pipeline()
+{
+    stopThreads();
+}
+
+bool Pipeline::start(const Engine& engine, unsigned jobs, std::string& error)
+{
+    m_analyzers.clear();
+    for (unsigned i = 0; i < std::max(jobs, 1u); ++i) {
+        m_analyzers.push_back(std::make_unique<Analyzer>());
+        if (!m_analyzers.back()->start(engine, error))
+            return false;
+    }
+    // Enough batches that the other threads keep working while one that the
+    // system put aside holds up the oldest batch; a few MB at most.
+    m_batches = std::vector<Batch>(m_analyzers.size() == 1 ? 1 : 8 * m_analyzers.size());
+    return true;
+}
+
+LineReader::Status Pipeline::fill(LineReader& reader, Batch& batch, std::string& error)
+{
+    batch.text.clear();
+    batch.pieces.clear();
+    batch.output.clear();
+    batch.failed = false;
+    batch.done = false;
+    LineReader::Status status = LineReader::Status::Piece;
+    while (batch.text.size() < batchTextSize) {
+        std::string_view piece;
+        bool endsLine = false;
+        status = reader.next(piece, endsLine, error);
+        if (status != LineReader::Status::Piece)
+            break;
+        batch.text += piece;
+        batch.pieces.push_back({batch.text.size(), endsLine});
+    }
+    batch.inputRead = reader.bytesRead();
+    return status;
+}
+
+void Pipeline::analyze(Analyzer& analyzer, Batch& batch, std::string& scratch) const
+{
+    // UTF-8 output is rendered in place; Windows-932 is encoded here too,
+    // so that the conversion runs on every core as well.
+    std::string& text = m_encoding == Encoding::Utf8 ? batch.output : scratch;
+    text.clear();
+    const auto visit = [&](const Morpheme& morpheme) { m_format.render(morpheme, text); };
+    std::size_t start = 0;
+    for (const Piece& piece : batch.pieces) {
+        const std::string_view sentence = std::string_view(batch.text).substr(start, piece.end - start);
+        if (!analyzer.analyze(sentence, visit, batch.error)) {
+            batch.failed = true;
+            return;
+        }
+        if (piece.endsLine)
+            text += m_endOfSentence;
+        start = piece.end;
+    }
+    if (m_encoding != Encoding::Utf8)
+        encodeOutput(m_encoding, scratch, batch.output);
+}
+
+void Pipeline::submit(Batch& batch)
+{
+    if (m_threads.empty()) {
+        analyze(*m_analyzers.front(), batch, m_scratch);
+        batch.done = true;
+        ++m_filledCount;
+        return;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        ++m_filledCount;
+    }
+    m_filled.notify_one();
+}
+
+Pipeline::Batch* Pipeline::oldestDone(bool wait)
+{
+    Batch& oldest = m_batches[m_writtenCount % m_batches.size()];
+    std::unique_lock lock(m_mutex);
+    if (wait)
+        m_done.wait(lock, [&] { return oldest.done; });
+    return oldest.done ? &oldest : nullptr;
+}
+
+void Pipeline::work(Analyzer& analyzer)
+{
+    std::string scratch;
+    for (;;) {
+        Batch* batch = nullptr;
+        {
+            std::unique_lock lock(m_mutex);
+            m_filled.wait(lock, [&] { return m_stopping || m_takenCount < m_filledCount; });
+            if (m_stopping)
+                return;
+            batch = &m_batches[m_takenCount++ % m_batches.size()];
+        }
+        analyze(analyzer, *batch, scratch);
+        {
+            const std::lock_guard lock(m_mutex);
+            batch->done = true;
+        }
+        m_done.notify_one();
+    }
+}
+
+void Pipeline::startThreads()
+{
+    if (m_analyzers.size() < 2)
+        return;
+    m_stopping = false;
+    try {
+        for (const auto& analyzer : m_analyzers)
+            m_threads.emplace_back([this, &analyzer] { work(*analyzer); });
+    } catch (const std::system_error&) {
+        // The system has no more threads to give: go on with those it gave,
+        // or, with none, on this thread.
+    }
+}
+
+void Pipeline::stopThreads()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_filled.notify_all();
+    for (std::thread& thread : m_threads)
+        thread.join();
+    m_threads.clear();
+}
+
+Pipeline::Stop Pipeline::run(LineReader& reader, const Sink& sink, std::string& error)
+{
+    startThreads();
+    const std::size_t window = m_threads.empty() ? 1 : m_batches.size();
+    bool inputEnded = false;
+    bool readFailed = false;
+    std::string readError;
+    Stop stop = Stop::Done;
+    while (stop == Stop::Done && (!inputEnded || m_writtenCount < m_filledCount)) {
+        // Write what is finished, in order; wait for the oldest batch when
+        // the window is full or nothing is left to read.
+        if (m_writtenCount < m_filledCount) {
+            const bool mustWait = inputEnded || m_filledCount - m_writtenCount == window;
+            if (Batch* oldest = oldestDone(mustWait)) {
+                if (oldest->failed) {
+                    error = oldest->error;
+                    stop = Stop::AnalysisFailed;
+                } else if (!sink(oldest->output, oldest->inputRead, error)) {
+                    stop = Stop::WriteFailed;
+                }
+                ++m_writtenCount;
+                continue;
+            }
+        }
+        Batch& batch = m_batches[m_filledCount % m_batches.size()];
+        const LineReader::Status status = fill(reader, batch, readError);
+        inputEnded = status != LineReader::Status::Piece;
+        readFailed = status == LineReader::Status::Error;
+        if (!batch.pieces.empty())
+            submit(batch);
+    }
+    stopThreads();
+    // A read error counts once what was read before it is through, as it
+    // would on one thread.
+    if (stop == Stop::Done && readFailed) {
+        error = readError;
+        return Stop::ReadFailed;
+    }
+    return stop;
+}
+
+} // namespace kotoka
