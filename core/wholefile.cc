@@ -54,19 +54,21 @@ ErrorNumber readableError(const Status& status)
     return status.size > kMaxReadBytes ? FileTooLarge : NoError;
 }
 
-// Opens `path` for reading, refusing what is no regular file or too large.
-ErrorNumber openForReading(const NativePath& name, File& file, Status& status)
+// Opens `path` for reading, refusing what is no regular file, or too large
+// to hold when `limited`.
+ErrorNumber openForReading(const NativePath& name, File& file, Status& status, bool limited = true)
 {
+    const auto refusal = [limited](const Status& s) { return limited ? readableError(s) : kindError(s); };
     ErrorNumber error = sys::statusOf(name, status, ReadFailed);
     if (!error)
-        error = readableError(status);
+        error = refusal(status);
     if (!error)
         error = sys::openFile(name, Mode::Read, file, ReadFailed);
     // The path may have changed between the check and the opening.
     if (!error)
         error = sys::statusOf(file, status, ReadFailed);
     if (!error)
-        error = readableError(status);
+        error = refusal(status);
     return error;
 }
 
@@ -96,7 +98,7 @@ ErrorNumber readBytes(const QString& path, QByteArray& bytes)
 }
 
 // Writes every piece, adding the bytes written to `total`.
-ErrorNumber writePieces(const File& file, EncodedPieces& pieces, qint64& total)
+ErrorNumber writePieces(const File& file, ByteSource& pieces, qint64& total)
 {
     qint64 unsynced = 0;
     const char* data;
@@ -111,7 +113,7 @@ ErrorNumber writePieces(const File& file, EncodedPieces& pieces, qint64& total)
             unsynced = 0;
         }
     }
-    return NoError;
+    return pieces.error();
 }
 
 ErrorNumber syncAndClose(File& file)
@@ -175,7 +177,7 @@ bool readOldContents(const File& file, qint64 size, QByteArray& old)
 // Writes over the file itself, for a folder that takes no new file. The old
 // contents are kept in memory while that is possible and put back when the
 // write fails, so that a full disk still leaves the old file.
-ErrorNumber writeInPlace(const NativePath& target, EncodedPieces& pieces)
+ErrorNumber writeInPlace(const NativePath& target, ByteSource& pieces)
 {
     File file;
     bool readable = true;
@@ -224,7 +226,7 @@ ErrorNumber inspectTarget(NativePath& target, Status& status, bool& exists)
     return error ? error : kindError(status);
 }
 
-ErrorNumber replaceFile(const QString& path, EncodedPieces& pieces)
+ErrorNumber replaceFile(const QString& path, ByteSource& pieces)
 {
     NativePath target = sys::nativePath(path);
     Status status;
@@ -254,10 +256,8 @@ ErrorNumber replaceFile(const QString& path, EncodedPieces& pieces)
     error = sys::replaceWith(side.path(), target, exists);
     // A sticky folder lets only the owner replace a file, which the owner's
     // group may still write in place.
-    if (error == AccessDenied && exists) {
-        pieces.rewind();
-        return writeInPlace(target, pieces);
-    }
+    if (error == AccessDenied && exists)
+        return pieces.rewind() ? writeInPlace(target, pieces) : error;
     if (!error)
         side.keep();
     return error;
@@ -392,6 +392,50 @@ ErrorNumber writeWholeFile(const QString& path, QStringView text)
 ErrorNumber appendWholeFile(const QString& path, QStringView text)
 {
     return wholefile::guarded(path, [&] { return wholefile::appendFile(path, text); });
+}
+
+ErrorNumber writeWholeFileFrom(const QString& path, ByteSource& source)
+{
+    return wholefile::guarded(path, [&] { return wholefile::replaceFile(path, source); });
+}
+
+struct FileReader::Private {
+    wholefile::sys::File file;
+    qint64 size = 0;
+};
+
+FileReader::FileReader()
+    : d(std::make_unique<Private>())
+{
+}
+
+FileReader::~FileReader() = default;
+
+ErrorNumber FileReader::open(const QString& path)
+{
+    if (!wholefile::isUsableName(path))
+        return InvalidName;
+    wholefile::sys::Status status;
+    d->file.close();
+    const ErrorNumber error =
+        wholefile::openForReading(wholefile::sys::nativePath(path), d->file, status, false);
+    d->size = error ? 0 : status.size;
+    return error;
+}
+
+ErrorNumber FileReader::read(char* data, std::size_t size, std::size_t& got)
+{
+    return wholefile::sys::readSome(d->file, data, size, got);
+}
+
+ErrorNumber FileReader::rewind()
+{
+    return wholefile::sys::seekTo(d->file, 0);
+}
+
+qint64 FileReader::size() const
+{
+    return d->size;
 }
 
 } // namespace yomika

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <memory>
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -60,5 +63,47 @@ ErrorNumber writeWholeFile(const QString& path, QStringView text);
 /// NotRegularFile, a name holding a NUL character with InvalidName. Returns
 /// NoError or the ErrorNumber of the failure.
 ErrorNumber appendWholeFile(const QString& path, QStringView text);
+
+/// Bytes handed out piece by piece, for a file too large to hold in memory.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    /// The next piece, valid until the next call; false after the last piece
+    /// and after a failure, which error() then tells.
+    virtual bool next(const char*& data, std::size_t& size) = 0;
+    /// Starts again from the first piece; false when that cannot be done.
+    virtual bool rewind() = 0;
+    /// The failure that ended the pieces early, NoError otherwise.
+    virtual ErrorNumber error() const { return NoError; }
+};
+
+/// Replaces the contents of `path` with the bytes of `source`, of any size,
+/// as writeWholeFile does with a text: written beside the file and put in its
+/// place only when complete. A failure of the source is returned as any
+/// other, and leaves an earlier file at `path` as it was.
+ErrorNumber writeWholeFileFrom(const QString& path, ByteSource& source);
+
+/// A file read piece by piece, for files of any size: the refusals and error
+/// numbers of readWholeFile, without its size limit. Closed when it goes.
+class FileReader {
+public:
+    FileReader();
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    /// Opens `path` for reading.
+    ErrorNumber open(const QString& path);
+    /// Reads up to `size` bytes into `data`; `got` is 0 at the end.
+    ErrorNumber read(char* data, std::size_t size, std::size_t& got);
+    /// Goes back to the first byte.
+    ErrorNumber rewind();
+    /// The size the file had when it was opened.
+    qint64 size() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 } // namespace yomika

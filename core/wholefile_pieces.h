@@ -8,6 +8,7 @@
 #include <QStringView>
 
 #include "core/textencoding.h"
+#include "core/wholefile.h"
 
 // The pieces of the whole-file operations: the bytes of a file collected as
 // they are read, and a text encoded piece by piece beside the writes, so
@@ -50,16 +51,20 @@ private:
 };
 
 // Hands out the encoded text piece by piece, for writing.
-class EncodedPieces {
+class EncodedPieces : public ByteSource {
 public:
     /// Throws std::bad_alloc when memory runs out.
     EncodedPieces(QStringView text, TextEncoding encoding);
 
     /// The next piece of bytes; false after the last.
-    bool next(const char*& data, std::size_t& size);
+    bool next(const char*& data, std::size_t& size) override;
 
     /// Starts again from the first piece.
-    void rewind() { m_done = 0; }
+    bool rewind() override
+    {
+        m_done = 0;
+        return true;
+    }
 
 private:
     QStringView m_text;

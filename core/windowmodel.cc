@@ -13,17 +13,23 @@
 
 namespace yomika {
 
-namespace {
-
 // The first paneLimit units of `text`. A character outside the BMP that
 // straddles the limit is left out whole rather than kept as half a pair.
-QString paneHead(const QString& text)
+QString WindowModel::paneHead(const QString& text)
 {
-    qsizetype length = paneLimit;
-    if (text.at(length - 1).isHighSurrogate())
+    qsizetype length = std::min(paneLimit, text.size());
+    if (length == paneLimit && text.at(length - 1).isHighSurrogate())
         --length;
     return text.left(length);
 }
+
+QString WindowModel::analyzeFailed(int error)
+{
+    return QStringLiteral("解析中にエラーが発生しました ") + QString::number(error);
+}
+
+namespace {
+
 
 // Line breaks cannot stand in the one-line controls (nor in the settings file).
 QString withoutLineBreaks(QString text)
@@ -35,15 +41,9 @@ QString withoutLineBreaks(QString text)
     return text;
 }
 
-QString analyzeFailed(int error)
-{
-    return QStringLiteral("解析中にエラーが発生しました ") + QString::number(error);
-}
 
 const QString textTooLarge = QStringLiteral("テキストが大きすぎて全体を表示できません。\r\n"
                                             "今すぐ解析を行いますか？");
-const QString resultTooLarge = QStringLiteral("結果が大きすぎて全体を表示できません。\r\n"
-                                              "今すぐ結果を保存しますか？");
 
 } // namespace
 
@@ -152,14 +152,16 @@ void WindowModel::cancelRun()
         m_run->cancel();
 }
 
-QString WindowModel::runAnalyzer(const QString& text)
+// Runs the analyzer on `text` and tells whether output.tmp holds its answer;
+// a failure has shown its message. An empty text runs nothing.
+bool WindowModel::runAnalyzer(const QList<TextPiece>& text, bool empty)
 {
     // Two runs would share input.tmp and output.tmp: one waits at a time.
     if (isRunning())
-        return {};
+        return false;
     pushUndoSnapshot();
-    if (text.isEmpty())
-        return {};
+    if (empty)
+        return false;
 
     // The previous output goes first, so that a run can never hand back an
     // earlier run's result; a file that cannot be deleted is left to the
@@ -167,9 +169,12 @@ QString WindowModel::runAnalyzer(const QString& text)
     QFile::remove(fixedPath(programfile::outputFile));
     recordOptionHistory();
 
-    if (const int error = writeFile(fixedPath(programfile::inputFile), text)) {
-        m_view.prompter->inform(analyzeFailed(error));
-        return {};
+    setBusy(true);
+    const ErrorNumber written = writeWholeFileFrom(fixedPath(programfile::inputFile), *utf8Source(text));
+    setBusy(false);
+    if (written) {
+        m_view.prompter->inform(analyzeFailed(written));
+        return false;
     }
 
     if (!m_run) {
@@ -190,18 +195,17 @@ QString WindowModel::runAnalyzer(const QString& text)
     emit runningChanged(true);
     const AnalyzerProcess::Outcome outcome = m_run->run(folders, options);
     if (!self)
-        return {};
+        return false;
     emit runningChanged(false);
     setBusy(false);
 
     if (outcome.cancelled)
-        return {}; // stopped on purpose: no message
+        return false; // stopped on purpose: no message
     if (outcome.error != 0) {
         m_view.prompter->inform(analyzeFailed(outcome.error));
-        return {};
+        return false;
     }
-    // A file that cannot be read gives the empty result, without a message.
-    return readFile(fixedPath(programfile::outputFile)).text;
+    return true;
 }
 
 void WindowModel::pushUndoSnapshot()
@@ -233,59 +237,59 @@ void WindowModel::redo()
 
 void WindowModel::loadSentenceText(const QString& text)
 {
-    // Every way in from outside the keyboard comes here, so a load that
-    // arrives while a run waits is refused for all of them at once.
+    loadIncoming({{TextPiece{text, {}, {}}}, text.size(), text});
+}
+
+// Every way in from outside the keyboard comes here: a text that fits is
+// put into the sentence pane; a larger one is offered to be analyzed whole
+// (it never enters a pane) or shown cut to the pane's size.
+void WindowModel::loadIncoming(const Incoming& text)
+{
+    // A load that arrives while a run waits is refused for all ways at once.
     if (isRunning())
         return;
-    if (text.size() <= paneLimit) {
+    if (text.units <= paneLimit) {
         pushUndoSnapshot();
-        m_view.sentence->setText(text);
+        m_view.sentence->setText(text.head);
         m_view.result->setText(QString());
         return;
     }
     if (m_view.prompter->ask(textTooLarge)) {
-        // The whole text goes to the analyzer without ever entering a pane.
-        analyze(text);
+        analyze(text.pieces, false);
         return;
     }
     pushUndoSnapshot();
-    m_view.sentence->setText(paneHead(text));
+    m_view.sentence->setText(paneHead(text.head));
     m_view.result->setText(QString());
 }
 
-void WindowModel::showResultText(const QString& text)
-{
-    if (text.size() <= paneLimit) {
-        m_view.result->setText(text);
-        return;
-    }
-    if (m_view.prompter->ask(resultTooLarge)) {
-        // Saved whole; the pane keeps what it had before the analysis.
-        saveResultAs(text);
-        return;
-    }
-    m_view.result->setText(paneHead(text));
-}
-
-void WindowModel::analyze(const QString& text)
+void WindowModel::analyze(const QList<TextPiece>& text, bool empty)
 {
     // The model may be destroyed with its window while the run waits.
     const QPointer<WindowModel> self(this);
-    const QString output = runAnalyzer(text);
-    if (self)
-        showResultText(output);
+    const bool done = runAnalyzer(text, empty);
+    if (!self)
+        return;
+    if (done)
+        showOutput();
+    else
+        m_view.result->setText(QString());
 }
 
 void WindowModel::analyzeAll()
 {
-    if (!isRunning())
-        analyze(m_view.sentence->text());
+    if (isRunning())
+        return;
+    const QString text = m_view.sentence->text();
+    analyze({TextPiece{text, {}, {}}}, text.isEmpty());
 }
 
 void WindowModel::analyzePartial()
 {
-    if (!isRunning())
-        analyze(m_view.sentence->selectedText());
+    if (isRunning())
+        return;
+    const QString text = m_view.sentence->selectedText();
+    analyze({TextPiece{text, {}, {}}}, text.isEmpty());
 }
 
 void WindowModel::clearPanes()

@@ -9,6 +9,7 @@
 
 #include "core/optionstring.h"
 #include "core/programfiles.h"
+#include "core/textstream.h"
 #include "core/undoring.h"
 #include "core/viewparts.h"
 #include "core/wholefile.h"
@@ -65,8 +66,6 @@ public:
     void buildOptionString();
     void recordOptionHistory();
     void loadSentenceText(const QString& text);
-    void showResultText(const QString& text);
-    QString runAnalyzer(const QString& text);
 
     // The commands of the buttons and menu items.
     void analyzeAll();
@@ -105,12 +104,26 @@ signals:
     void runProgressed(int permille);
 
 private:
+    static QString paneHead(const QString& text);
+    static QString analyzeFailed(int error);
     QString fixedPath(QStringView name) const;
     void updateCaption();
     void pushUndoSnapshot();
     /// Asks for a name and writes `text` there; false only when the write failed.
     bool saveResultAs(const QString& text);
-    void analyze(const QString& text);
+    // A text on its way to the sentence pane: whole in `head` when it fits,
+    // otherwise pieces (strings and files) too large to hold.
+    struct Incoming {
+        QList<TextPiece> pieces;
+        qint64 units = 0;
+        QString head;
+    };
+    void loadIncoming(const Incoming& text);
+    void analyze(const QList<TextPiece>& text, bool empty);
+    bool runAnalyzer(const QList<TextPiece>& text, bool empty);
+    void showOutput();
+    void saveOutputAs(const QString& output);
+    Incoming incomingFile(const QString& path, ErrorNumber& error);
     void setBusy(bool busy);
     ReadResult readFile(const QString& path);
     int writeFile(const QString& path, QStringView text);

@@ -36,15 +36,14 @@ void WindowModel::openTextFile()
         m_view.prompter->chooseOpenFile(QStringLiteral("テキストファイルを開く"), m_openFileName);
     if (name.isEmpty())
         return;
-    setBusy(true);
-    const ReadResult read = readWholeFile(name);
-    setBusy(false);
-    if (read.error != NoError) {
-        m_view.prompter->inform(QStringLiteral("データを読み込めません ") + QString::number(read.error));
+    ErrorNumber error = NoError;
+    const Incoming text = incomingFile(name, error);
+    if (error != NoError) {
+        m_view.prompter->inform(QStringLiteral("データを読み込めません ") + QString::number(error));
         return;
     }
     m_openFileName = name;
-    loadSentenceText(read.text);
+    loadIncoming(text);
 }
 
 void WindowModel::drop(const DroppedData& dropped)
@@ -60,7 +59,8 @@ void WindowModel::drop(const DroppedData& dropped)
     case DroppedData::Kind::Files:
         break;
     }
-    QString collected;
+    const QString sentence = m_view.sentence->text();
+    Incoming all{{TextPiece{sentence, {}, {}}}, sentence.size(), sentence};
     for (const QString& path : dropped.paths) {
         if (QFileInfo(path).isDir()) {
             m_view.prompter->inform(directoryMessage(path));
@@ -68,11 +68,16 @@ void WindowModel::drop(const DroppedData& dropped)
         }
         // An entry that cannot be read (gone since the drag, no permission,
         // not a regular file) adds nothing and brings no message.
-        setBusy(true);
-        collected += readWholeFile(path).text;
-        setBusy(false);
+        ErrorNumber error = NoError;
+        const Incoming file = incomingFile(path, error);
+        if (error != NoError)
+            continue;
+        all.pieces += file.pieces;
+        all.units += file.units;
+        if (all.head.size() <= paneLimit)
+            all.head += file.head.left(paneLimit + 1 - all.head.size());
     }
-    loadSentenceText(m_view.sentence->text() + collected);
+    loadIncoming(all);
 }
 
 // Saving and appending. The files hold the texts exactly, nothing added; the

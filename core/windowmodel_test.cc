@@ -140,24 +140,70 @@ private slots:
         QCOMPARE(b->prompter.texts(Kind::Ask).size(), tooLarge + ok);
     }
 
+    // A file too large to show goes into input.tmp in UTF-8 without ever
+    // entering a pane, whatever its encoding and size; cancelled, its head shows.
+    void openLargeFile_data()
+    {
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<int>("size"); // in thousands of characters
+        QTest::addColumn<bool>("ok");
+        for (const char* encoding : {"UTF-8", "Windows-932", "UTF-16LE"}) {
+            QTest::addRow("%s, read whole", encoding) << encoding << 40 << true;
+            QTest::addRow("%s, read in pieces", encoding) << encoding << 3000 << true;
+        }
+        QTest::newRow("cancelled") << "Windows-932" << 3000 << false;
+    }
+    void openLargeFile()
+    {
+        QFETCH(QString, encoding);
+        QFETCH(int, size);
+        QFETCH(bool, ok);
+        QString text;
+        for (int i = 0; text.size() < size * 1000; ++i)
+            text += QStringLiteral("吾輩は猫である%1。\r\n").arg(i);
+        QByteArray bytes = encoding == u"UTF-8" ? text.toUtf8() : codepage::encode(text);
+        if (encoding == u"UTF-16LE")
+            bytes = QByteArray("\xff\xfe") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        QVERIFY(b->write(u"large.txt", bytes));
+        b->prompter.files = {b->file(u"large.txt")};
+        b->prompter.answers = {ok, false}; // analyze it; then show the head of the answer
+        model().openTextFile();
+        QCOMPARE(b->sentence.value, ok ? QString() : text.left(paneLimit));
+        QCOMPARE(b->bytes(programfile::inputFile), ok ? text.toUtf8() : QByteArray());
+        b->prompter.answers.clear();
+    }
+
+    // An answer of any size is shown or offered to be saved whole, never
+    // lost: a large one is streamed from output.tmp into the chosen file.
     void resultTooLarge_data()
     {
+        QTest::addColumn<int>("bytes");
         QTest::addColumn<bool>("ok");
-        QTest::newRow("save whole") << true;
-        QTest::newRow("show the head") << false;
+        QTest::newRow("fits") << 32767 << false;
+        QTest::newRow("one more, save") << 32768 << true;
+        QTest::newRow("one more, show the head") << 32768 << false;
+        QTest::newRow("never read whole, save") << 200000 << true;
+        QTest::newRow("never read whole, show the head") << 200000 << false;
     }
     void resultTooLarge()
     {
+        QFETCH(int, bytes);
         QFETCH(bool, ok);
-        const QString output(40000, u'x');
         const QString saved = b->file(u"saved.txt");
         b->result.value = QStringLiteral("前");
+        b->sentence.value = QStringLiteral("@big=%1").arg(bytes);
+        const bool asks = bytes > paneLimit;
         b->prompter.answers = {ok};
         b->prompter.files = {saved};
-        model().showResultText(output);
-        QCOMPARE(b->result.value, ok ? QStringLiteral("前") : output.left(paneLimit));
-        QCOMPARE(QFile::exists(saved), ok);
+        model().analyzeAll();
+        const QByteArray output = b->bytes(programfile::outputFile);
+        QCOMPARE(output.size(), bytes);
+        QCOMPARE(b->result.value, ok ? QStringLiteral("前") : QString::fromLatin1(output.left(paneLimit)));
+        QFile file(saved);
+        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("none"), ok ? output : "none");
         QCOMPARE(model().appendFileName(), ok ? saved : QString());
+        QCOMPARE(b->prompter.texts(Kind::Ask).size(), int(asks));
+        b->prompter.answers.clear();
         b->prompter.files.clear();
     }
 

@@ -1,0 +1,149 @@
+// Texts of any size: files opened and dropped, and the analyzer's output. A
+// text that fits a pane is held whole; a larger one stays in its file and is
+// streamed where it goes (into input.tmp, or into the file the result is
+// saved as), so memory stays bounded whatever the size.
+
+#include <vector>
+
+#include <QFileInfo>
+
+#include "core/errornumber.h"
+#include "core/programfiles.h"
+#include "core/textfile.h"
+#include "core/windowmodel.h"
+
+namespace yomika {
+
+namespace {
+
+const QString resultTooLarge = QStringLiteral("結果が大きすぎて全体を表示できません。\r\n"
+                                              "今すぐ結果を保存しますか？");
+
+QString saveFailed(int error)
+{
+    return QStringLiteral("保存中にエラーが発生しました ") + QString::number(error);
+}
+
+// A well-formed UTF-8 file handed out as its very bytes, so that a saved
+// result is byte for byte what the analyzer wrote; the bytes tell only at
+// their end whether they were well-formed, and then `converted` is needed.
+class VerbatimUtf8 : public ByteSource {
+public:
+    explicit VerbatimUtf8(const QString& path)
+        : m_path(path)
+        , m_buffer(std::size_t{1} << 20)
+    {
+    }
+
+    bool next(const char*& data, std::size_t& size) override
+    {
+        if (!m_open) {
+            if ((m_error = m_file.open(m_path)))
+                return false;
+            m_open = true;
+        }
+        std::size_t got = 0;
+        if ((m_error = m_file.read(m_buffer.data(), m_buffer.size(), got)))
+            return false;
+        m_probe.add(m_buffer.data(), got);
+        if (got == 0 && m_probe.encoding() != TextEncoding::Utf8) {
+            m_error = WriteFailed; // not written: the caller converts instead
+            m_needsConversion = true;
+            return false;
+        }
+        data = m_buffer.data();
+        size = got;
+        return got > 0;
+    }
+
+    bool rewind() override
+    {
+        m_open = false;
+        m_probe = EncodingProbe();
+        m_error = NoError;
+        return true;
+    }
+
+    ErrorNumber error() const override { return m_error; }
+    bool needsConversion() const { return m_needsConversion; }
+    TextEncoding encoding() const { return m_probe.encoding(); }
+
+private:
+    QString m_path;
+    FileReader m_file;
+    bool m_open = false;
+    std::vector<char> m_buffer;
+    EncodingProbe m_probe;
+    ErrorNumber m_error = NoError;
+    bool m_needsConversion = false;
+};
+
+} // namespace
+
+// A file's text on its way to the sentence pane: whole when it fits,
+// otherwise its first units and the file itself.
+WindowModel::Incoming WindowModel::incomingFile(const QString& path, ErrorNumber& error)
+{
+    setBusy(true);
+    const TextScan scan = scanTextFile(path, paneLimit + 1);
+    setBusy(false);
+    error = scan.error;
+    return {{TextPiece{{}, path, scan.encoding}}, scan.units, scan.head};
+}
+
+// The analyzer's answer: shown when it fits the result pane, otherwise
+// offered to be saved whole or shown cut to the pane's size. It is read
+// whole only when it may fit.
+void WindowModel::showOutput()
+{
+    const QString output = fixedPath(programfile::outputFile);
+    // A UTF-16 unit takes at most three bytes in UTF-8 and two in the other
+    // encodings, so a file larger than that for a full pane (and a
+    // byte-order mark) holds more than the pane shows.
+    if (QFileInfo(output).size() <= 3 * paneLimit + 3) {
+        const ReadResult read = readFile(output);
+        if (read.error != NoError) {
+            // An empty pane would say the text had no morphemes.
+            m_view.prompter->inform(analyzeFailed(read.error));
+            m_view.result->setText(QString());
+            return;
+        }
+        if (read.text.size() <= paneLimit) {
+            m_view.result->setText(read.text);
+            return;
+        }
+    }
+    if (m_view.prompter->ask(resultTooLarge)) {
+        // Saved whole; the pane keeps what it had before the analysis.
+        saveOutputAs(output);
+        return;
+    }
+    setBusy(true);
+    const TextScan head = scanTextFile(output, paneLimit + 1);
+    setBusy(false);
+    if (head.error != NoError)
+        m_view.prompter->inform(analyzeFailed(head.error));
+    m_view.result->setText(head.error ? QString() : paneHead(head.head));
+}
+
+void WindowModel::saveOutputAs(const QString& output)
+{
+    const QString name = m_view.prompter->chooseSaveFile(
+        QStringLiteral("解析結果を名前を付けて保存"), m_appendFileName);
+    if (name.isEmpty())
+        return;
+    setBusy(true);
+    VerbatimUtf8 verbatim(output);
+    ErrorNumber error = writeWholeFileFrom(name, verbatim);
+    if (verbatim.needsConversion())
+        error = writeWholeFileFrom(name, *utf8Source({TextPiece{{}, output, verbatim.encoding()}}));
+    setBusy(false);
+    if (error != NoError) {
+        m_view.prompter->inform(saveFailed(error));
+        return;
+    }
+    m_appendFileName = name;
+    updateCaption();
+}
+
+} // namespace yomika
