@@ -5,7 +5,7 @@
 #   bench/run-all.sh BUILD_DIR
 #
 # Every executable in BUILD_DIR/bench is a benchmark, except the helpers the
-# benchmarks start themselves (names ending in _minimal). A benchmark reports
+# benchmarks start themselves (names ending in _minimal or _helper). A benchmark reports
 # a figure with a line
 #   RESULT|figure|value|unit|compared with|value|unit[|goal]
 # and the lines that the benchmarks printed
@@ -74,7 +74,7 @@ found=0
 for program in "$build"/bench/*; do
     [ -f "$program" ] && [ -x "$program" ] || continue
     name=$(basename "$program")
-    case "$name" in *_minimal) continue ;; esac
+    case "$name" in *_minimal|*_helper) continue ;; esac
     found=$((found + 1))
     echo "== $name" >&2
     output="$work/$name.out"

@@ -255,7 +255,7 @@ void MainWindow::showRunProgress(bool running)
         connect(m_progressDelay, &QTimer::timeout, this, [this] {
             m_progress = new QProgressDialog(QStringLiteral("解析しています..."),
                                              QStringLiteral("中止"), 0, 0, this);
-            m_progress->setWindowTitle(applicationTitle());
+            m_progress->setWindowTitle(QStringLiteral("解析中 - ") + applicationTitle());
             m_progress->setWindowModality(Qt::NonModal);
             m_progress->setAutoReset(false);
             m_progress->setAutoClose(false);
