@@ -10,6 +10,7 @@
 #include <QFileSystemWatcher>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,6 +41,7 @@ void AnalyzerProcessTest::run_data()
     QTest::newRow("shell words") << "fake" << "; touch \"$MARK\" $(touch \"$MARK\") `touch \"$MARK\"`" << QByteArray("x") << "" << 0;
     QTest::newRow("chatty, status passed over") << "fake" << "" << QByteArray("@flood @exit=3 text") << "" << 0;
     QTest::newRow("output held, then written") << "fake" << "" << QByteArray("@hold=50 text") << "" << 0;
+    QTest::newRow("progress reported") << "fake" << "" << QByteArray("@progress text") << "" << 0;
     QTest::newRow("missing") << "none" << "" << QByteArray() << "" << int(AnalyzerMissing);
     QTest::newRow("not executable") << "644" << "" << QByteArray() << "" << int(AnalyzerNotStartable);
     QTest::newRow("a folder") << "folder" << "" << QByteArray() << "" << int(AnalyzerNotStartable);
@@ -84,8 +86,12 @@ void AnalyzerProcessTest::run()
         // Killed and reaped at once: a zombie would still answer.
         QVERIFY(pid > 0 && ::kill(pid_t(pid), 0) == -1 && errno == ESRCH);
     });
+    QSignalSpy progress(process.data(), &AnalyzerProcess::progressed);
     const AnalyzerProcess::Outcome outcome = process->run(ProgramFolders::portable(dir), options);
     QCOMPARE(outcome.cancelled ? -1 : int(outcome.error), error);
+    // Only an analyzer that reports brings figures; the last is all of input.tmp.
+    QCOMPARE(progress.isEmpty() ? -1 : progress.last().first().toLongLong(),
+             input.contains("@progress") ? input.size() : -1);
     QCOMPARE(second.cancelled, !stop.isEmpty());
     QCOMPARE(process.isNull(), stop == u"delete");
     QVERIFY(!QFile::exists(base.filePath(u"MARK"_qs)));

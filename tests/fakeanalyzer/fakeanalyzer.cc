@@ -9,9 +9,10 @@
 //   @hold=MS     create OUTPUT, keep it open and empty for MS milliseconds, then write it
 //   @crash       write part of OUTPUT, then die by SIGSEGV
 //   @big=N       write N bytes of text instead of the echo
+//   @progress    report half of INPUT's bytes, then all, on KOTOKA_PROGRESS_FD
 //   otherwise    write INPUT's bytes, then one line with every argument in brackets
 // A command line of another shape ends with status 64 and no output.
-// Standard C++ only: it starts as fast as a small console program can.
+// Standard C++ (and POSIX fdopen): it starts as fast as a small console program can.
 
 #include <algorithm>
 #include <chrono>
@@ -84,5 +85,9 @@ int main(int argc, char** argv)
         text += "\n";
     }
     std::fwrite(text.data(), 1, text.size(), output);
+    if (const char* fd = std::getenv("KOTOKA_PROGRESS_FD"); fd && input.find("@progress") != std::string::npos) {
+        if (std::FILE* progress = fdopen(std::atoi(fd), "w"))
+            std::fprintf(progress, "%zu\n%zu\n", input.size() / 2, input.size()), std::fclose(progress);
+    }
     return std::fclose(output) == 0 ? status : 74;
 }
