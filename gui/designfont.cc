@@ -1,6 +1,26 @@
 #include "gui/designfont.h"
 
+#include <QFontDatabase>
+
 namespace yomika {
+
+namespace {
+
+// The first of `candidates` the font database holds, or the first candidate
+// when it holds none (Qt then picks a face of its own). Naming an installed
+// family spares Qt the search for a stand-in that an absent family costs,
+// which on Linux is a fontconfig sort of every font.
+QString firstInstalled(const QStringList& candidates)
+{
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& family : candidates) {
+        if (installed.contains(family, Qt::CaseInsensitive))
+            return family;
+    }
+    return candidates.first();
+}
+
+} // namespace
 
 QString gothicFace()
 {
@@ -14,15 +34,14 @@ QString minchoFace()
 
 QFont designFont(const QString& face, qreal points)
 {
-    static const bool substituted = [] {
-        QFont::insertSubstitutions(gothicFace(), QStringList{QStringLiteral("IPAPGothic"),
+    // The design faces by both their names, then the stand-ins; resolved once.
+    static const QString gothic = firstInstalled({gothicFace(), QStringLiteral("MS PGothic"),
+                                                  QStringLiteral("IPAPGothic"),
                                                   QStringLiteral("Noto Sans CJK JP")});
-        QFont::insertSubstitutions(minchoFace(), QStringList{QStringLiteral("IPAMincho"),
+    static const QString mincho = firstInstalled({minchoFace(), QStringLiteral("MS Mincho"),
+                                                  QStringLiteral("IPAMincho"),
                                                   QStringLiteral("Noto Serif CJK JP")});
-        return true;
-    }();
-    Q_UNUSED(substituted);
-    QFont font(face);
+    QFont font(face == gothicFace() ? gothic : face == minchoFace() ? mincho : face);
     font.setPointSizeF(points);
     font.setWeight(QFont::Normal);
     font.setItalic(false);

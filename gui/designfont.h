@@ -14,7 +14,10 @@ QString gothicFace();
 /// "ＭＳ 明朝": the text panes.
 QString minchoFace();
 
-/// `face` at `points`, regular, with the stand-in faces registered.
+/// `face` at `points`, regular. For the two design faces the font names the
+/// first installed of the face itself and its stand-ins, resolved once per
+/// process (a QGuiApplication must exist); when none is installed it names
+/// the face and Qt picks one of its own.
 QFont designFont(const QString& face, qreal points);
 
 /// The menus' font: the program's own captions, which the Japanese face

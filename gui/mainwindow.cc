@@ -79,9 +79,9 @@ MainWindow::MainWindow(const ProgramFolders& folders, std::unique_ptr<Prompter> 
     // The design caption; start-up replaces it before the window is shown.
     setWindowTitle(QStringLiteral("Yomika2000"));
     registerResources();
-    QIcon icon(QStringLiteral(":/icons/yomika32.png"));
-    icon.addFile(QStringLiteral(":/icons/yomika.png"));
-    setWindowIcon(icon);
+    // The title bar's size only: the program adds the large one once the
+    // window is painted (app/main.cc).
+    setWindowIcon(QIcon(QStringLiteral(":/icons/yomika32.png")));
     setAcceptDrops(true);
 
     createControls();
