@@ -48,9 +48,11 @@ private slots:
             const QString path = dir.filePath("結果 file.txt");
             QVERIFY(writeWholeFile(path, oldText) == NoError);
             const pid_t writer = ::fork();
-            for (int n = 0; writer == 0; ++n) { // the writer, until it is killed
-                if ((append ? appendWholeFile(path, text(n)) : writeWholeFile(path, text(n))) != NoError)
-                    ::_exit(1);
+            if (writer == 0) {
+                for (int n = 0;; ++n) { // the writer, until it is killed
+                    if ((append ? appendWholeFile(path, text(n)) : writeWholeFile(path, text(n))) != NoError)
+                        ::_exit(1);
+                }
             }
             // Delays spread evenly over every scale, from a quarter
             // millisecond up, fall before, inside and after writes on any machine.
