@@ -35,9 +35,12 @@ xserver=$!
 wait_for 10 xdotool getmouselocation || fail "no X display"
 kill -0 "$xserver" 2>/dev/null || fail "display $DISPLAY is taken"
 openbox >/dev/null 2>&1 &
+# A window mapped while the window manager starts may never be managed.
+wait_for 10 wmctrl -m || fail "no window manager"
 "$program/yomika" >"$work/program.log" 2>&1 &
 pid=$!
 wait_for 20 xdotool search --onlyvisible --name '^Yomika$' || fail "no window"
+xdotool windowactivate --sync "$(xdotool search --onlyvisible --name '^Yomika$' | head -n 1)"
 idle=$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status")
 question() { xdotool search --onlyvisible --name '^Yomika 2000$' >/dev/null && ! pgrep -f "$program/kotoka" >/dev/null; }
 
