@@ -74,6 +74,21 @@ struct Utf8Scan {
 Utf8Scan scanUtf8(const unsigned char* p, const unsigned char* end)
 {
     while ((p = skipAscii(p, end)) < end) {
+        // Japanese text is mostly three-byte sequences with single ASCII
+        // bytes (tabs, line ends) between them: those first, without a call.
+        while (end - p >= 3) {
+            const unsigned lead = p[0];
+            if (lead < 0x80) {
+                ++p;
+            } else if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && (p[1] & 0xC0) == 0x80
+                       && (p[2] & 0xC0) == 0x80) {
+                p += 3;
+            } else {
+                break;
+            }
+        }
+        if (p == end)
+            break;
         const std::ptrdiff_t length = sequenceLength(p, end);
         if (length <= 0)
             return {p, length == 0};
@@ -94,6 +109,20 @@ bool decodeUtf8(QByteArrayView bytes, QString& text)
     while (p < end) {
         for (const unsigned char* ascii = skipAscii(p, end); p < ascii;)
             *out++ = *p++;
+        // The common case of Japanese text first, as in scanUtf8.
+        while (end - p >= 3) {
+            const unsigned lead = p[0];
+            if (lead < 0x80) {
+                *out++ = char16_t(lead);
+                ++p;
+            } else if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && (p[1] & 0xC0) == 0x80
+                       && (p[2] & 0xC0) == 0x80) {
+                *out++ = char16_t(((lead & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+                p += 3;
+            } else {
+                break;
+            }
+        }
         if (p == end)
             break;
         const unsigned lead = *p;
