@@ -64,6 +64,15 @@ inline const unsigned char* skipAscii(const unsigned char* p, const unsigned cha
     return p;
 }
 
+// Japanese text is mostly three-byte sequences with a lead byte E1-EC or
+// EE-EF, well-formed whenever two continuation bytes follow: the readers take
+// those in a tight loop before the general rule. Needs three bytes at `p`.
+inline bool commonThreeBytes(const unsigned char* p)
+{
+    const unsigned lead = p[0];
+    return lead >= 0xE1 && lead <= 0xEF && lead != 0xED && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80;
+}
+
 struct Utf8Scan {
     const unsigned char* stop; // where the scan ended
     bool fault;                // true: `stop` begins a malformed sequence
@@ -74,19 +83,9 @@ struct Utf8Scan {
 Utf8Scan scanUtf8(const unsigned char* p, const unsigned char* end)
 {
     while ((p = skipAscii(p, end)) < end) {
-        // Japanese text is mostly three-byte sequences with single ASCII
-        // bytes (tabs, line ends) between them: those first, without a call.
-        while (end - p >= 3) {
-            const unsigned lead = p[0];
-            if (lead < 0x80) {
-                ++p;
-            } else if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && (p[1] & 0xC0) == 0x80
-                       && (p[2] & 0xC0) == 0x80) {
-                p += 3;
-            } else {
-                break;
-            }
-        }
+        // Single ASCII bytes (tabs, line ends) come between them too.
+        while (end - p >= 3 && (p[0] < 0x80 || commonThreeBytes(p)))
+            p += p[0] < 0x80 ? 1 : 3;
         if (p == end)
             break;
         const std::ptrdiff_t length = sequenceLength(p, end);
@@ -109,18 +108,13 @@ bool decodeUtf8(QByteArrayView bytes, QString& text)
     while (p < end) {
         for (const unsigned char* ascii = skipAscii(p, end); p < ascii;)
             *out++ = *p++;
-        // The common case of Japanese text first, as in scanUtf8.
-        while (end - p >= 3) {
-            const unsigned lead = p[0];
-            if (lead < 0x80) {
-                *out++ = char16_t(lead);
-                ++p;
-            } else if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && (p[1] & 0xC0) == 0x80
-                       && (p[2] & 0xC0) == 0x80) {
-                *out++ = char16_t(((lead & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-                p += 3;
+        for (; end - p >= 3 && (p[0] < 0x80 || commonThreeBytes(p)); ++out) {
+            if (p[0] < 0x80) {
+                *out = p[0];
+                p += 1;
             } else {
-                break;
+                *out = char16_t(((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+                p += 3;
             }
         }
         if (p == end)
