@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include <QObject>
 #include <QString>
@@ -109,8 +110,9 @@ private:
     QString fixedPath(QStringView name) const;
     void updateCaption();
     void pushUndoSnapshot();
-    /// Asks for a name and writes `text` there; false only when the write failed.
-    bool saveResultAs(const QString& text);
+    /// Asks for a name and has `write` write the result there; false only
+    /// when the write failed (its message shown).
+    bool saveResultAs(const std::function<ErrorNumber(const QString&)>& write);
     // A text on its way to the sentence pane: whole in `head` when it fits,
     // otherwise pieces (strings and files) too large to hold.
     struct Incoming {
@@ -122,7 +124,6 @@ private:
     void analyze(const QList<TextPiece>& text, bool empty);
     bool runAnalyzer(const QList<TextPiece>& text, bool empty);
     void showOutput();
-    void saveOutputAs(const QString& output);
     Incoming incomingFile(const QString& path, ErrorNumber& error);
     void setBusy(bool busy);
     ReadResult readFile(const QString& path);

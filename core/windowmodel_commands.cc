@@ -83,13 +83,16 @@ void WindowModel::drop(const DroppedData& dropped)
 // Saving and appending. The files hold the texts exactly, nothing added; the
 // whole-file operations keep an old file intact when a write fails.
 
-bool WindowModel::saveResultAs(const QString& text)
+bool WindowModel::saveResultAs(const std::function<ErrorNumber(const QString&)>& write)
 {
     const QString name = m_view.prompter->chooseSaveFile(
         QStringLiteral("解析結果を名前を付けて保存"), m_appendFileName);
     if (name.isEmpty())
         return true;
-    if (const int error = writeFile(name, text)) {
+    setBusy(true);
+    const ErrorNumber error = write(name);
+    setBusy(false);
+    if (error != NoError) {
         m_view.prompter->inform(saveFailed(error));
         return false;
     }
@@ -105,7 +108,8 @@ void WindowModel::saveResult()
         return;
     // Emptied after a save and after a cancel; after a failed write the pane
     // may hold the only copy of the result (it can be edited), so it stays.
-    if (saveResultAs(m_view.result->text()))
+    const QString text = m_view.result->text();
+    if (saveResultAs([&text](const QString& name) { return writeWholeFile(name, text); }))
         m_view.result->setText(QString());
 }
 

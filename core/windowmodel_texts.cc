@@ -19,11 +19,6 @@ namespace {
 const QString resultTooLarge = QStringLiteral("結果が大きすぎて全体を表示できません。\r\n"
                                               "今すぐ結果を保存しますか？");
 
-QString saveFailed(int error)
-{
-    return QStringLiteral("保存中にエラーが発生しました ") + QString::number(error);
-}
-
 // A well-formed UTF-8 file handed out as its very bytes, so that a saved
 // result is byte for byte what the analyzer wrote; the bytes tell only at
 // their end whether they were well-formed, and then `converted` is needed.
@@ -115,7 +110,13 @@ void WindowModel::showOutput()
     }
     if (m_view.prompter->ask(resultTooLarge)) {
         // Saved whole; the pane keeps what it had before the analysis.
-        saveOutputAs(output);
+        saveResultAs([&output](const QString& name) {
+            VerbatimUtf8 verbatim(output);
+            const ErrorNumber error = writeWholeFileFrom(name, verbatim);
+            if (!verbatim.needsConversion())
+                return error;
+            return writeWholeFileFrom(name, *utf8Source({TextPiece{{}, output, verbatim.encoding()}}));
+        });
         return;
     }
     setBusy(true);
@@ -124,26 +125,6 @@ void WindowModel::showOutput()
     if (head.error != NoError)
         m_view.prompter->inform(analyzeFailed(head.error));
     m_view.result->setText(head.error ? QString() : paneHead(head.head));
-}
-
-void WindowModel::saveOutputAs(const QString& output)
-{
-    const QString name = m_view.prompter->chooseSaveFile(
-        QStringLiteral("解析結果を名前を付けて保存"), m_appendFileName);
-    if (name.isEmpty())
-        return;
-    setBusy(true);
-    VerbatimUtf8 verbatim(output);
-    ErrorNumber error = writeWholeFileFrom(name, verbatim);
-    if (verbatim.needsConversion())
-        error = writeWholeFileFrom(name, *utf8Source({TextPiece{{}, output, verbatim.encoding()}}));
-    setBusy(false);
-    if (error != NoError) {
-        m_view.prompter->inform(saveFailed(error));
-        return;
-    }
-    m_appendFileName = name;
-    updateCaption();
 }
 
 } // namespace yomika
