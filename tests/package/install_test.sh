@@ -44,12 +44,18 @@ wait_for() {
 }
 wait_for xdotool getmouselocation || fail "no X display"
 openbox >/dev/null 2>&1 &
+# A window mapped while the window manager starts may never be managed.
+wait_for wmctrl -m || fail "no window manager"
 window_named() { xdotool search --onlyvisible --name "$1"; }
+start_program() { # start_program TITLE
+    yomika >>program.log 2>&1 &
+    wait_for window_named "$1" || { cat program.log >&2; fail "no window titled $1 (the choices not restored?)"; }
+    xdotool windowactivate --sync "$(window_named "$1" | head -n 1)"
+}
 result_holds_eos() { xdotool key ctrl+i && xclip -o -selection clipboard | grep -q EOS; }
 program_gone() { ! pgrep -u tester -x yomika; }
 
-yomika >/dev/null 2>&1 &
-wait_for window_named '^Yomika$' || fail "the window did not open"
+start_program '^Yomika$'
 printf '東京に行きます' | xclip -selection clipboard
 xdotool key ctrl+j ctrl+e
 wait_for result_holds_eos || fail "no analysis came back"
@@ -63,7 +69,6 @@ wmctrl -c Yomika
 wait_for program_gone || fail "the program did not end"
 grep -q "^$HOME/result.txt"$'\r'"\$" .config/yomika/yomika.ini || fail "the append file was not kept"
 
-yomika >/dev/null 2>&1 &
-wait_for window_named "^Yomika - $HOME/result.txt\$" || fail "the choices were not restored"
+start_program "^Yomika - $HOME/result.txt\$"
 wmctrl -c Yomika
 wait_for program_gone || fail "the program did not end the second time"
