@@ -47,6 +47,13 @@ ErrorNumber kindError(const Status& status)
     return NotRegularFile;
 }
 
+// What a file opened for writing is: only a regular file is written.
+ErrorNumber openedKind(const File& file, Status& status)
+{
+    const ErrorNumber error = sys::statusOf(file, status, WriteFailed);
+    return error ? error : kindError(status);
+}
+
 ErrorNumber readableError(const Status& status)
 {
     if (const ErrorNumber error = kindError(status))
@@ -188,9 +195,7 @@ ErrorNumber writeInPlace(const NativePath& target, ByteSource& pieces)
     }
     Status status;
     if (!error)
-        error = sys::statusOf(file, status, WriteFailed);
-    if (!error)
-        error = kindError(status);
+        error = openedKind(file, status);
     if (error)
         return error;
 
@@ -325,9 +330,7 @@ ErrorNumber appendFile(const QString& path, QStringView text)
         created = error == NoError;
     }
     if (!error)
-        error = sys::statusOf(file, status, WriteFailed);
-    if (!error)
-        error = kindError(status);
+        error = openedKind(file, status);
     if (error)
         return error;
 

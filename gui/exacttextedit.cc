@@ -11,78 +11,12 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "gui/lineends.h"
+
 namespace yomika {
 
-namespace {
+using namespace lineends;
 
-// The kinds of line end, one for each block break of the document.
-enum LineEnd : quint8 { CrLf, Lf, Cr, ParagraphBreak, FrameStart, FrameEnd };
-
-// How the document's raw text shows a block break.
-constexpr char16_t blockBreak = 0x2029;
-// QTextBeginningOfFrame and QTextEndOfFrame: inserted as text, each breaks a block.
-constexpr char16_t frameStart = 0xFDD0;
-constexpr char16_t frameEnd = 0xFDD1;
-
-void appendLineEnd(QString& text, quint8 kind)
-{
-    switch (kind) {
-    case CrLf: text += u'\r'; text += u'\n'; break;
-    case Lf: text += u'\n'; break;
-    case Cr: text += u'\r'; break;
-    case ParagraphBreak: text += QChar(blockBreak); break;
-    case FrameStart: text += QChar(frameStart); break;
-    default: text += QChar(frameEnd); break;
-    }
-}
-
-// The document's form of an exact text, one U+2029 for each line end, broken
-// the way QTextCursor::insertText breaks blocks (a CR directly followed by LF
-// is one break), and the kinds of those line ends in order.
-void splitLineEnds(QStringView text, QString& documentText, std::vector<quint8>& kinds)
-{
-    documentText.resize(text.size());
-    char16_t* const begin = reinterpret_cast<char16_t*>(documentText.data());
-    char16_t* out = begin;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        quint8 kind;
-        switch (c) {
-        case u'\r':
-            if (i + 1 < n && text[i + 1] == u'\n') {
-                kind = CrLf;
-                ++i;
-            } else {
-                kind = Cr;
-            }
-            break;
-        case u'\n': kind = Lf; break;
-        case blockBreak: kind = ParagraphBreak; break;
-        case frameStart: kind = FrameStart; break;
-        case frameEnd: kind = FrameEnd; break;
-        default:
-            *out++ = c;
-            continue;
-        }
-        kinds.push_back(kind);
-        *out++ = blockBreak;
-    }
-    documentText.truncate(out - begin);
-}
-
-quint8 typedKind()
-{
-    static const quint8 kind = [] {
-        QString documentText;
-        std::vector<quint8> kinds;
-        splitLineEnds(ExactTextEdit::typedLineBreak(), documentText, kinds);
-        return kinds.size() == 1 ? kinds.front() : quint8(Lf);
-    }();
-    return kind;
-}
-
-} // namespace
 
 class ExactTextEdit::Private {
 public:
