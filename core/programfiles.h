@@ -43,8 +43,8 @@ struct ProgramFolders {
 
 /// The folders for the program in `programDir`: all of them that folder when
 /// the user may create files in it; otherwise the settings in the user's
-/// configuration folder and the temporary files in the user's runtime (or
-/// cache) folder, each in a subfolder "yomika" created on the way. Where a
+/// configuration folder and the temporary files in the user's cache folder,
+/// each in a subfolder "yomika" created on the way. Where a
 /// user folder cannot be made, the program folder stands in for it, and the
 /// commands that write there report the failure as usual.
 ProgramFolders locateProgramFolders(const QString& programDir);

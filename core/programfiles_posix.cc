@@ -10,13 +10,11 @@ QString userSettingsBase()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-// $XDG_RUNTIME_DIR, private to the user and emptied at log-out; without one,
-// $XDG_CACHE_HOME or ~/.cache.
+// $XDG_CACHE_HOME, or ~/.cache: on the disk. The runtime folder would be
+// private to the session too, but it is often kept in memory and small, and
+// the text of a large file and its analysis take gigabytes.
 QString userWorkBase()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty())
-        return runtime;
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
 }
 

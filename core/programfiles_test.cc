@@ -16,7 +16,7 @@ private slots:
     void folders_data()
     {
         QTest::addColumn<bool>("writable");
-        QTest::addColumn<bool>("runtime"); // XDG_RUNTIME_DIR set
+        QTest::addColumn<bool>("runtime"); // XDG_RUNTIME_DIR set: small and in memory, never used
         QTest::newRow("portable") << true << true;
         QTest::newRow("installed") << false << true;
         QTest::newRow("installed, no runtime folder") << false << false;
@@ -32,7 +32,7 @@ private slots:
         qputenv("XDG_CACHE_HOME", home.filePath("cache").toUtf8());
         qputenv("XDG_RUNTIME_DIR", runtime ? home.filePath("run").toUtf8() : QByteArray());
         const ProgramFolders folders = locateProgramFolders(program);
-        const QString work = home.filePath(runtime ? "run/yomika" : "cache/yomika");
+        const QString work = home.filePath("cache/yomika");
         QCOMPARE(folders.program, program);
         QCOMPARE(folders.settings, writable ? program : home.filePath("config/yomika"));
         QCOMPARE(folders.work, writable ? program : work);
