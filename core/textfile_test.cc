@@ -6,6 +6,7 @@
 
 #include "core/codepage.h"
 #include "core/textfile.h"
+#include "core/textstream.h"
 #include "core/wholefile.h"
 
 using namespace yomika;
@@ -30,6 +31,11 @@ private slots:
         const QByteArray megabyte = "a" + QByteArray("\xE3\x81\x82").repeated((1 << 20) / 3);
         QTest::newRow("UTF-8, a stray byte after a megabyte") << megabyte + "\x93\xfa" << codepage::decode(megabyte + "\x93\xfa");
         QTest::newRow("UTF-8, a megabyte") << megabyte << QString::fromUtf8(megabyte);
+        // Beyond what is read whole: read in pieces, which end inside characters.
+        const QByteArray large = "a" + QByteArray("\xF0\x9F\x98\x80\xE3\x81\x82\r\n").repeated(600000);
+        QTest::newRow("UTF-8, pairs across pieces") << large << QString::fromUtf8(large);
+        QTest::newRow("UTF-8 with its mark, in pieces") << "\xEF\xBB\xBF" + large << QString::fromUtf8(large);
+        QTest::newRow("UTF-8, in pieces, a stray last byte") << large + "\x93" << codepage::decode(large + "\x93");
     }
 
     void readDecidesTheEncoding()
@@ -41,6 +47,11 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
         QCOMPARE(readWholeFile(file.fileName()).text, text);
+        // Read through without holding it, it tells the same length and head.
+        const TextScan scan = scanTextFile(file.fileName(), 40001);
+        QCOMPARE(scan.error, NoError);
+        QCOMPARE(scan.units, text.size());
+        QCOMPARE(scan.head, text.left(40001));
     }
 
     // Text comes first, unless it only names files the drop also lists, as

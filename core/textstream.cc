@@ -1,6 +1,11 @@
 #include "core/textstream.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <future>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <QStringDecoder>
@@ -82,6 +87,9 @@ public:
         : m_pieces(std::move(pieces))
         , m_buffer(kChunk)
     {
+        // An empty text adds nothing (a file dropped on an empty pane comes
+        // after the pane's empty text), and a lone file may be copied whole.
+        m_pieces.removeIf([](const TextPiece& piece) { return piece.path.isEmpty() && piece.text.isEmpty(); });
     }
 
     bool next(const char*& data, std::size_t& size) override
@@ -106,6 +114,19 @@ public:
     }
 
     ErrorNumber error() const override { return m_error; }
+
+    // A lone file of well-formed UTF-8 is its very bytes: the system may copy it.
+    FileReader* verbatimFile() override
+    {
+        if (m_pieces.size() != 1 || m_pieces[0].path.isEmpty() || m_pieces[0].encoding != TextEncoding::Utf8
+            || m_index != 0 || m_open || m_error)
+            return nullptr;
+        if ((m_error = m_file.open(m_pieces[0].path)))
+            return nullptr;
+        m_open = true;
+        m_decoder = std::make_unique<PieceDecoder>(TextEncoding::Utf8);
+        return &m_file;
+    }
 
 private:
     // Puts the next bytes of the current piece into m_out; false at its end.
@@ -160,6 +181,155 @@ private:
     ErrorNumber m_error = NoError;
 };
 
+// The UTF-16 units that well-formed UTF-8 bytes make: one for each byte
+// that is no continuation byte (10xxxxxx), and one more for each lead byte
+// of four (11110xxx), whose character takes a pair. Eight bytes at a time.
+qint64 unitsOfUtf8(const char* data, std::size_t size)
+{
+    constexpr std::uint64_t kHigh = 0x8080808080808080u;
+    qint64 units = 0;
+    std::size_t i = 0;
+    for (std::uint64_t w; i + 8 <= size; i += 8) {
+        std::memcpy(&w, data + i, 8);
+        const std::uint64_t continuation = w & ~(w << 1) & kHigh;
+        const std::uint64_t fourLead = w & (w << 1) & (w << 2) & (w << 3) & ~(w << 4) & kHigh;
+        units += 8 - std::popcount(continuation) + std::popcount(fourLead);
+    }
+    for (; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        units += ((byte & 0xC0) != 0x80) + ((byte & 0xF8) == 0xF0);
+    }
+    return units;
+}
+
+// The first `headUnits` units of a file of well-formed UTF-8, read from its
+// start: a unit takes at most three bytes.
+ErrorNumber readUtf8Head(FileReader& file, qsizetype headUnits, QString& head)
+{
+    std::vector<char> bytes(std::size_t(headUnits) * 3);
+    std::size_t have = 0;
+    for (std::size_t got = 1; got > 0 && have < bytes.size(); have += got) {
+        if (const ErrorNumber error = file.read(bytes.data() + have, bytes.size() - have, got))
+            return error;
+    }
+    QStringDecoder decoder(QStringConverter::Utf8); // holds back a sequence cut at the end
+    head = QString(decoder.decode(QByteArrayView(bytes.data(), qsizetype(have)))).left(headUnits);
+    return NoError;
+}
+
+struct Probed {
+    ErrorNumber error = NoError;
+    TextEncoding encoding = TextEncoding::Utf8;
+};
+
+// The encoding of the file at `path`, which must still have `size` bytes.
+Probed probeFile(const QString& path, qint64 size)
+{
+    Probed probed;
+    FileReader file;
+    if ((probed.error = file.open(path)))
+        return probed;
+    if (file.size() != size) // replaced meanwhile: not the bytes being copied
+        return {ReadFailed, TextEncoding::Utf8};
+    std::vector<char> buffer(kChunk);
+    EncodingProbe probe;
+    for (std::size_t got = 1; got > 0;) {
+        if ((probed.error = file.read(buffer.data(), buffer.size(), got)))
+            return probed;
+        probe.add(buffer.data(), got);
+    }
+    probed.encoding = probe.encoding();
+    return probed;
+}
+
+// A file's bytes unchanged, for a file that is well-formed UTF-8; the bytes
+// tell only at their end whether they were, so a file that was not ends the
+// pieces with WriteFailed and needsConversion(). While the system copies the
+// bytes, another thread checks them: the copy and the check take the time of
+// the longer one instead of both.
+class VerbatimUtf8 : public ByteSource {
+public:
+    explicit VerbatimUtf8(const QString& path)
+        : m_path(path)
+        , m_buffer(kChunk)
+    {
+    }
+
+    ~VerbatimUtf8() override
+    {
+        if (m_check.valid())
+            m_check.wait();
+    }
+
+    FileReader* verbatimFile() override
+    {
+        if (!open())
+            return nullptr;
+        try {
+            m_check = std::async(std::launch::async, probeFile, m_path, m_file.size()).share();
+        } catch (const std::system_error&) {
+            return nullptr; // no thread to spare: next() checks as it reads
+        }
+        return &m_file;
+    }
+
+    bool next(const char*& data, std::size_t& size) override
+    {
+        if (!open())
+            return false;
+        std::size_t got = 0;
+        if ((m_error = m_file.read(m_buffer.data(), m_buffer.size(), got)))
+            return false;
+        if (!m_check.valid())
+            m_probe.add(m_buffer.data(), got);
+        data = m_buffer.data();
+        size = got;
+        return got > 0;
+    }
+
+    bool rewind() override
+    {
+        m_open = false;
+        m_probe = EncodingProbe();
+        m_error = NoError;
+        return true;
+    }
+
+    // Asked at the end of the pieces: the verdict on all of them.
+    ErrorNumber error() const override
+    {
+        if (m_error)
+            return m_error;
+        const Probed verdict = m_check.valid() ? m_check.get() : Probed{NoError, m_probe.encoding()};
+        m_encoding = verdict.encoding;
+        m_needsConversion = !verdict.error && verdict.encoding != TextEncoding::Utf8;
+        return verdict.error ? verdict.error : m_needsConversion ? WriteFailed : NoError;
+    }
+
+    bool needsConversion() const { return m_needsConversion; }
+    TextEncoding encoding() const { return m_encoding; }
+
+private:
+    bool open()
+    {
+        if (!m_open && m_error == NoError) {
+            m_error = m_file.open(m_path);
+            m_open = m_error == NoError;
+        }
+        return m_open;
+    }
+
+    QString m_path;
+    FileReader m_file;
+    bool m_open = false;
+    std::vector<char> m_buffer;
+    EncodingProbe m_probe;
+    std::shared_future<Probed> m_check;
+    ErrorNumber m_error = NoError;
+    mutable TextEncoding m_encoding = TextEncoding::Utf8;
+    mutable bool m_needsConversion = false;
+};
+
 } // namespace
 
 TextScan scanTextFile(const QString& path, qsizetype headUnits)
@@ -184,16 +354,25 @@ TextScan scanTextFile(const QString& path, qsizetype headUnits)
         }
     }
     std::vector<char> buffer(kChunk);
-    // First the encoding, which only all the bytes tell; then the text.
+    // First the encoding, which only all the bytes tell; then the text. The
+    // length a UTF-8 text would have is counted on the way, so that the
+    // common case needs no second pass.
     EncodingProbe probe;
+    qint64 utf8Units = 0;
     for (std::size_t got = 1; got > 0;) {
         if ((scan.error = file.read(buffer.data(), buffer.size(), got)))
             return scan;
         probe.add(buffer.data(), got);
+        utf8Units += unitsOfUtf8(buffer.data(), got);
     }
     scan.encoding = probe.encoding();
     if ((scan.error = file.rewind()))
         return scan;
+    if (scan.encoding == TextEncoding::Utf8) {
+        scan.units = utf8Units;
+        scan.error = readUtf8Head(file, headUnits, scan.head);
+        return scan;
+    }
     PieceDecoder decoder(scan.encoding);
     for (std::size_t got = 1; got > 0;) {
         if ((scan.error = file.read(buffer.data(), buffer.size(), got)))
@@ -209,6 +388,15 @@ TextScan scanTextFile(const QString& path, qsizetype headUnits)
 std::unique_ptr<ByteSource> utf8Source(const QList<TextPiece>& pieces)
 {
     return std::make_unique<Utf8Pieces>(pieces);
+}
+
+ErrorNumber writeTextFileAsUtf8(const QString& source, const QString& target)
+{
+    VerbatimUtf8 verbatim(source);
+    const ErrorNumber error = writeWholeFileFrom(target, verbatim);
+    if (!verbatim.needsConversion())
+        return error;
+    return writeWholeFileFrom(target, *utf8Source({TextPiece{{}, source, verbatim.encoding()}}));
 }
 
 } // namespace yomika

@@ -42,4 +42,10 @@ TextScan scanTextFile(const QString& path, qsizetype headUnits);
 /// error. A file of well-formed UTF-8 is handed out as its very bytes.
 std::unique_ptr<ByteSource> utf8Source(const QList<TextPiece>& pieces);
 
+/// Replaces the file at `target` with the text of the file at `source`, of
+/// any size, in UTF-8: the very bytes of a well-formed UTF-8 file, copied by
+/// the system where it can; a file of another encoding converted. The
+/// refusals and error numbers of FileReader::open and writeWholeFileFrom.
+ErrorNumber writeTextFileAsUtf8(const QString& source, const QString& target);
+
 } // namespace yomika

@@ -16,7 +16,18 @@
 #include "core/wholefile_platform.h"
 
 namespace yomika {
+
+struct FileReader::Private {
+    wholefile::sys::File file;
+    qint64 size = 0;
+};
+
 namespace wholefile {
+
+struct ReaderAccess {
+    static const sys::File& file(const FileReader& reader) { return reader.d->file; }
+};
+
 namespace {
 
 using sys::File;
@@ -27,6 +38,8 @@ using sys::Status;
 
 // Bytes written between two starts of the write-back to disk.
 constexpr qint64 kWriteBackBytes = qint64{4} << 20;
+// Bytes the system copies at a time before it is told to write them out.
+constexpr std::size_t kCopyBytes = std::size_t{16} << 20;
 
 // The system stops a file name at a NUL character: "a.txt\0b" would name
 // "a.txt", another file than the one asked for.
@@ -104,9 +117,35 @@ ErrorNumber readBytes(const QString& path, QByteArray& bytes)
     return NoError;
 }
 
+// Copies the rest of `from` into `file` inside the system, adding the bytes
+// to `total`; `whole` tells whether all of them went.
+ErrorNumber copyThrough(const File& from, const File& file, qint64& total, bool& whole)
+{
+    whole = false;
+    for (;;) {
+        std::size_t copied = 0;
+        ErrorNumber error = NoError;
+        if (!sys::copySome(from, file, kCopyBytes, copied, error))
+            return NoError; // the rest by reads and writes
+        if (error || copied == 0) {
+            whole = !error;
+            return error;
+        }
+        total += static_cast<qint64>(copied);
+        sys::startWriteBack(file);
+    }
+}
+
 // Writes every piece, adding the bytes written to `total`.
 ErrorNumber writePieces(const File& file, ByteSource& pieces, qint64& total)
 {
+    if (FileReader* const reader = pieces.verbatimFile()) {
+        bool whole = false;
+        if (const ErrorNumber error = copyThrough(ReaderAccess::file(*reader), file, total, whole))
+            return error;
+        if (whole)
+            return pieces.error();
+    }
     qint64 unsynced = 0;
     const char* data;
     std::size_t size;
@@ -402,10 +441,7 @@ ErrorNumber writeWholeFileFrom(const QString& path, ByteSource& source)
     return wholefile::guarded(path, [&] { return wholefile::replaceFile(path, source); });
 }
 
-struct FileReader::Private {
-    wholefile::sys::File file;
-    qint64 size = 0;
-};
+
 
 FileReader::FileReader()
     : d(std::make_unique<Private>())

@@ -64,6 +64,11 @@ ErrorNumber writeWholeFile(const QString& path, QStringView text);
 /// NoError or the ErrorNumber of the failure.
 ErrorNumber appendWholeFile(const QString& path, QStringView text);
 
+class FileReader;
+namespace wholefile {
+struct ReaderAccess;
+}
+
 /// Bytes handed out piece by piece, for a file too large to hold in memory.
 class ByteSource {
 public:
@@ -75,11 +80,18 @@ public:
     virtual bool rewind() = 0;
     /// The failure that ended the pieces early, NoError otherwise.
     virtual ErrorNumber error() const { return NoError; }
+    /// The open file whose bytes, from its position on, are all the rest of
+    /// the pieces, unchanged: the writer may then have the system copy them,
+    /// and calls next() only for what it could not copy. Null (the default)
+    /// when the pieces are made on the way; a failure to open the file is
+    /// null too, and error() tells it.
+    virtual FileReader* verbatimFile() { return nullptr; }
 };
 
 /// Replaces the contents of `path` with the bytes of `source`, of any size,
 /// as writeWholeFile does with a text: written beside the file and put in its
-/// place only when complete. A failure of the source is returned as any
+/// place only when complete. A source's verbatim file is copied by the
+/// system where it can be, which is many times faster for a large file. A failure of the source is returned as any
 /// other, and leaves an earlier file at `path` as it was.
 ErrorNumber writeWholeFileFrom(const QString& path, ByteSource& source);
 
@@ -102,6 +114,7 @@ public:
     qint64 size() const;
 
 private:
+    friend struct wholefile::ReaderAccess;
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -133,6 +133,14 @@ ErrorNumber readSome(const File& file, char* data, std::size_t size, std::size_t
 /// WriteFailed ...), with some of them possibly written.
 ErrorNumber writeAll(const File& file, const char* data, std::size_t size);
 
+/// Copies up to `size` bytes from the position of `from` to that of `to`
+/// inside the system, without passing them through this process, and moves
+/// both positions on; `copied` is 0 at the end of `from`. Returns false, with
+/// nothing copied, where the system cannot copy between these two files (no
+/// such call, another file system): the caller then reads and writes. A
+/// failure of the copy itself goes to `error` (errors as writeAll).
+bool copySome(const File& from, const File& to, std::size_t size, std::size_t& copied, ErrorNumber& error);
+
 /// Moves the position for the next read or write. Errors: WriteFailed and
 /// the causes with numbers of their own.
 ErrorNumber seekTo(const File& file, qint64 offset);

@@ -248,6 +248,34 @@ ErrorNumber syncData(const File& file)
     return ioError(errno, WriteFailed);
 }
 
+bool copySome(const File& from, const File& to, std::size_t size, std::size_t& copied, ErrorNumber& error)
+{
+    copied = 0;
+    error = NoError;
+#ifdef __linux__
+    for (;;) {
+        const ssize_t n = ::copy_file_range(fd(from), nullptr, fd(to), nullptr, size, 0);
+        if (n >= 0) {
+            copied = static_cast<std::size_t>(n);
+            return true;
+        }
+        switch (errno) {
+        case EINTR: continue;
+        // No such call, another file system, or files it cannot copy between.
+        case ENOSYS:
+        case EXDEV:
+        case EINVAL:
+        case EOPNOTSUPP:
+        case EBADF: return false;
+        default: error = ioError(errno, WriteFailed); return true;
+        }
+    }
+#else
+    (void)from, (void)to, (void)size;
+    return false;
+#endif
+}
+
 void startWriteBack(const File& file)
 {
 #ifdef SYNC_FILE_RANGE_WRITE

@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include "core/codepage.h"
+#include "core/textstream.h"
 #include "core/wholefile_pieces.h"
 
 using namespace yomika;
@@ -63,6 +64,7 @@ private slots:
         QVERIFY(QDir(m_dir->path()).mkpath("folder") && QDir(m_dir->path()).mkpath("closed"));
         for (const char* file : {"file.txt", "closed/open.txt", "frozen.txt", "huge.txt"})
             putBytes(path(file), "contents");
+        putBytes(path("source.txt"), kLongText.toUtf8());
         QVERIFY(QFile::setPermissions(path("file.txt"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
         QVERIFY(QFile::link("loop2", path("loop")) && QFile::link("loop", path("loop2")) && QFile::link("file.txt", path("link")));
@@ -102,7 +104,19 @@ private slots:
         putBytes(path("read.txt"), bytes);
         QCOMPARE(readWholeFile(path("read.txt")).text, text);
         QCOMPARE(readWholeBytes(path("read.txt")).bytes, bytes);
+        // A file's text saved as another: its very bytes when they are UTF-8
+        // (copied by the system, or read and written where the system cannot
+        // copy between two file systems), converted otherwise.
+        QStringList sources{path("read.txt")};
+        QTemporaryDir elsewhere(QStringLiteral("/dev/shm/yomika-test-XXXXXX"));
+        if (elsewhere.isValid() && QFile::copy(sources[0], elsewhere.filePath("read.txt")))
+            sources << elsewhere.filePath("read.txt");
         for (const char* target : {"link", "closed/open.txt"}) {
+            for (const QString& source : sources) {
+                QCOMPARE(writeWholeFile(path(target), QStringLiteral("before")), NoError);
+                QCOMPARE(writeTextFileAsUtf8(source, path(target)), NoError);
+                QCOMPARE(bytesOf(path(target)), text.toUtf8());
+            }
             QCOMPARE(writeWholeFile(path(target), text), NoError);
             QCOMPARE(bytesOf(path(target)), text.toUtf8());
             QCOMPARE(appendWholeFile(path(target), text), NoError);
@@ -147,7 +161,8 @@ private slots:
     }
 
     // Each cause and its error number. Whatever fails, every file keeps its
-    // bytes and no file is left behind. `ops`: read, write, append.
+    // bytes and no file is left behind. `ops`: read, write, append, copy (a
+    // file's text saved as the target) and copy from the target as source.
     void failures_data()
     {
         QTest::addColumn<QString>("ops");
@@ -158,20 +173,20 @@ private slots:
             for (const QString& name : names)
                 QTest::addRow("%s %s %lld", ops, qPrintable(name), limit) << QString(ops) << name << limit << int(error);
         };
-        rows("r", {"none.txt"}, FileNotFound);
-        rows("rwa", {"none/x.txt", "file.txt/x.txt"}, FolderNotFound);
-        rows("rwa", {"folder"}, IsDirectory);
-        rows("rwa", {QString(300, 'n')}, NameTooLong);
-        rows("rwa", {"", QString::fromUtf16(u"file.txt\0.bak", 13)}, InvalidName);
-        rows("rwa", {"fifo"}, NotRegularFile); // at once, without blocking
-        rows("r", {"/dev/zero"}, NotRegularFile);
-        rows("rwa", {"loop"}, SymlinkLoop);
+        rows("rs", {"none.txt"}, FileNotFound);
+        rows("rwacs", {"none/x.txt", "file.txt/x.txt"}, FolderNotFound);
+        rows("rwacs", {"folder"}, IsDirectory);
+        rows("rwacs", {QString(300, 'n')}, NameTooLong);
+        rows("rwacs", {"", QString::fromUtf16(u"file.txt\0.bak", 13)}, InvalidName);
+        rows("rwacs", {"fifo"}, NotRegularFile); // at once, without blocking
+        rows("rs", {"/dev/zero"}, NotRegularFile);
+        rows("rwacs", {"loop"}, SymlinkLoop);
         rows("r", {"huge.txt"}, FileTooLarge);
-        rows("wa", {"frozen.txt"}, AccessDenied);
-        rows("w", {"closed/new.txt"}, AccessDenied);
+        rows("wac", {"frozen.txt"}, AccessDenied);
+        rows("wc", {"closed/new.txt"}, AccessDenied);
         for (qint64 limit : {qint64(0), qint64(20), qint64(wholefile::kPieceBytes + 1)}) {
-            rows("wa", {"file.txt", "new.txt"}, FileTooLarge, limit);
-            rows("w", {"closed/open.txt"}, FileTooLarge, limit); // written in place, then put back
+            rows("wac", {"file.txt", "new.txt"}, FileTooLarge, limit);
+            rows("wc", {"closed/open.txt"}, FileTooLarge, limit); // written in place, then put back
         }
     }
 
@@ -191,7 +206,10 @@ private slots:
             const rlimit limited{rlim_t(sizeLimit), RLIM_INFINITY}, unlimited{RLIM_INFINITY, RLIM_INFINITY};
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, sizeLimit < 0 ? &unlimited : &limited), 0);
             const ErrorNumber result = op == 'r' ? readWholeFile(target).error
-                                     : op == 'w' ? writeWholeFile(target, kLongText) : appendWholeFile(target, kLongText);
+                                     : op == 'w' ? writeWholeFile(target, kLongText)
+                                     : op == 'c' ? writeTextFileAsUtf8(path("source.txt"), target)
+                                     : op == 's' ? writeTextFileAsUtf8(target, path("file.txt"))
+                                                 : appendWholeFile(target, kLongText);
             ::setrlimit(RLIMIT_FSIZE, &unlimited);
             QCOMPARE(int(result), error);
             QCOMPARE(state(), before);

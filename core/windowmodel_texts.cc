@@ -3,8 +3,6 @@
 // streamed where it goes (into input.tmp, or into the file the result is
 // saved as), so memory stays bounded whatever the size.
 
-#include <vector>
-
 #include <QFileInfo>
 
 #include "core/errornumber.h"
@@ -18,60 +16,6 @@ namespace {
 
 const QString resultTooLarge = QStringLiteral("結果が大きすぎて全体を表示できません。\r\n"
                                               "今すぐ結果を保存しますか？");
-
-// A well-formed UTF-8 file handed out as its very bytes, so that a saved
-// result is byte for byte what the analyzer wrote; the bytes tell only at
-// their end whether they were well-formed, and then `converted` is needed.
-class VerbatimUtf8 : public ByteSource {
-public:
-    explicit VerbatimUtf8(const QString& path)
-        : m_path(path)
-        , m_buffer(std::size_t{1} << 20)
-    {
-    }
-
-    bool next(const char*& data, std::size_t& size) override
-    {
-        if (!m_open) {
-            if ((m_error = m_file.open(m_path)))
-                return false;
-            m_open = true;
-        }
-        std::size_t got = 0;
-        if ((m_error = m_file.read(m_buffer.data(), m_buffer.size(), got)))
-            return false;
-        m_probe.add(m_buffer.data(), got);
-        if (got == 0 && m_probe.encoding() != TextEncoding::Utf8) {
-            m_error = WriteFailed; // not written: the caller converts instead
-            m_needsConversion = true;
-            return false;
-        }
-        data = m_buffer.data();
-        size = got;
-        return got > 0;
-    }
-
-    bool rewind() override
-    {
-        m_open = false;
-        m_probe = EncodingProbe();
-        m_error = NoError;
-        return true;
-    }
-
-    ErrorNumber error() const override { return m_error; }
-    bool needsConversion() const { return m_needsConversion; }
-    TextEncoding encoding() const { return m_probe.encoding(); }
-
-private:
-    QString m_path;
-    FileReader m_file;
-    bool m_open = false;
-    std::vector<char> m_buffer;
-    EncodingProbe m_probe;
-    ErrorNumber m_error = NoError;
-    bool m_needsConversion = false;
-};
 
 } // namespace
 
@@ -110,13 +54,7 @@ void WindowModel::showOutput()
     }
     if (m_view.prompter->ask(resultTooLarge)) {
         // Saved whole; the pane keeps what it had before the analysis.
-        saveResultAs([&output](const QString& name) {
-            VerbatimUtf8 verbatim(output);
-            const ErrorNumber error = writeWholeFileFrom(name, verbatim);
-            if (!verbatim.needsConversion())
-                return error;
-            return writeWholeFileFrom(name, *utf8Source({TextPiece{{}, output, verbatim.encoding()}}));
-        });
+        saveResultAs([&output](const QString& name) { return writeTextFileAsUtf8(output, name); });
         return;
     }
     setBusy(true);

@@ -9,6 +9,7 @@
 //   @hold=MS     create OUTPUT, keep it open and empty for MS milliseconds, then write it
 //   @crash       write part of OUTPUT, then die by SIGSEGV
 //   @big=N       write N bytes of text instead of the echo
+//   @stray       make the last byte written 0x82, which no UTF-8 text ends in
 //   @progress    report half of INPUT's bytes, then all, on KOTOKA_PROGRESS_FD
 //   otherwise    write INPUT's bytes, then one line with every argument in brackets
 // A command line of another shape ends with status 64 and no output.
@@ -84,6 +85,8 @@ int main(int argc, char** argv)
             text += std::string("[") + argv[i] + "]";
         text += "\n";
     }
+    if (input.find("@stray") != std::string::npos && !text.empty())
+        text.back() = '\x82';
     std::fwrite(text.data(), 1, text.size(), output);
     if (const char* fd = std::getenv("KOTOKA_PROGRESS_FD"); fd && input.find("@progress") != std::string::npos) {
         if (std::FILE* progress = fdopen(std::atoi(fd), "w"))
