@@ -10,6 +10,7 @@
 
 #include "core/codepage.h"
 #include "core/codepage_platform.h"
+#include "core/utf8vector.h"
 
 namespace yomika {
 namespace {
@@ -94,6 +95,29 @@ Utf8Scan scanUtf8(const unsigned char* p, const unsigned char* end)
         p += length;
     }
     return {end, false};
+}
+
+// Whether the bytes are well-formed UTF-8 to their end.
+bool wellFormed(const unsigned char* p, const unsigned char* end)
+{
+    if (utf8vector::available())
+        return utf8vector::check(p, static_cast<std::size_t>(end - p));
+    const Utf8Scan scan = scanUtf8(p, end);
+    return !scan.fault && scan.stop == end;
+}
+
+// How many of the last bytes (up to three) may be the start of a sequence
+// that goes on after `end`: a lead byte and the continuation bytes after it.
+std::size_t unfinishedTail(const unsigned char* p, const unsigned char* end)
+{
+    const std::ptrdiff_t size = end - p;
+    if (size >= 1 && end[-1] >= 0xC0)
+        return 1;
+    if (size >= 2 && end[-2] >= 0xE0)
+        return 2;
+    if (size >= 3 && end[-3] >= 0xF0)
+        return 3;
+    return 0;
 }
 
 // Decodes the bytes as UTF-8 into `text` when they are well-formed to their
@@ -253,7 +277,14 @@ void EncodingProbe::add(const char* data, std::size_t size)
         if (scan.stop == m_pending + m_pendingSize)
             m_pendingSize = 0;
     }
-    const Utf8Scan scan = scanUtf8(p, end);
+    // The bulk by the fastest check there is; the last bytes, which may begin
+    // a sequence the next piece ends, byte by byte.
+    const unsigned char* const bulkEnd = end - unfinishedTail(p, end);
+    if (!wellFormed(p, bulkEnd)) {
+        m_utf8 = false;
+        return;
+    }
+    const Utf8Scan scan = scanUtf8(bulkEnd, end);
     m_utf8 = !scan.fault;
     if (!scan.fault) {
         m_pendingSize += static_cast<std::size_t>(end - scan.stop);

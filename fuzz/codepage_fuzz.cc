@@ -12,15 +12,20 @@
 //  - UTF-8 and UTF-16 entry points agree;
 //  - the encoding of a file is decided the same when its bytes come in two
 //    pieces; a file decided as UTF-8 decodes to a text whose UTF-8 is the
-//    file, and one decided as Windows-932 as the code page decodes it.
+//    file, and one decided as Windows-932 as the code page decodes it;
+//  - a file is UTF-8 (without a mark) exactly when Qt finds its bytes
+//    well-formed, and so does the vector check.
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include <QUtf8StringView>
+
 #include "core/codepage.h"
 #include "core/textencoding.h"
+#include "core/utf8vector.h"
 
 using namespace yomika;
 
@@ -62,6 +67,9 @@ static void decideEncoding(const char* data, std::size_t size)
     const QString text = decodeText(bytes);
     check(encoding != TextEncoding::Utf8 || text.toUtf8() == bytes);
     check(encoding != TextEncoding::Windows932 || text == codepage::decode(bytes));
+    const bool wellFormed = QUtf8StringView(bytes).isValidUtf8();
+    check((encoding == TextEncoding::Utf8) == (wellFormed && !bytes.startsWith("\xEF\xBB\xBF")));
+    check(!utf8vector::available() || utf8vector::check(reinterpret_cast<const unsigned char*>(data), size) == wellFormed);
 }
 
 static void encodeUnits(const char* data, std::size_t size)
