@@ -131,8 +131,12 @@ ErrorNumber copyThrough(const File& from, const File& file, qint64& total, bool&
             whole = !error;
             return error;
         }
+        // The disk writes this piece while the next one is copied; the one
+        // before is on the disk by then, and its pages go.
+        const qint64 before = total;
         total += static_cast<qint64>(copied);
         sys::startWriteBack(file);
+        sys::dropWritten(file, before);
     }
 }
 

@@ -158,6 +158,12 @@ ErrorNumber syncData(const File& file);
 /// syncData does it all.
 void startWriteBack(const File& file);
 
+/// Waits until the first `length` bytes of the file are on the disk and
+/// lets the system forget them from memory: a copy of a gigabyte leaves the
+/// memory to the files in use, and reuses the same pages as it goes. Where
+/// the system has no such calls, nothing happens (syncData does the wait).
+void dropWritten(const File& file, qint64 length);
+
 /// Gives the new file `file` the owner and permissions `old` had, where the
 /// system allows; a failure leaves the new file's own ones. On Windows the
 /// replacement itself keeps them.

@@ -285,6 +285,19 @@ void startWriteBack(const File& file)
 #endif
 }
 
+void dropWritten(const File& file, qint64 length)
+{
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Failures change nothing: syncData still reports any fault of the disk.
+    // (A length of 0 would mean the whole file to both calls.)
+    const unsigned flags = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    if (length > 0 && ::sync_file_range(fd(file), 0, length, flags) == 0)
+        bestEffort(::posix_fadvise(fd(file), 0, length, POSIX_FADV_DONTNEED));
+#else
+    (void)file, (void)length;
+#endif
+}
+
 void takeOwnerAndMode(const File& file, const Status& old)
 {
     // The owner first where that is allowed, then the permissions: changing

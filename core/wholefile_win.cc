@@ -259,6 +259,8 @@ bool copySome(const File&, const File&, std::size_t, std::size_t& copied, ErrorN
 
 void startWriteBack(const File&) {}
 
+void dropWritten(const File&, qint64) {}
+
 void takeOwnerAndMode(const File&, const Status&) {}
 
 ErrorNumber replaceWith(const NativePath& sidePath, const NativePath& target, bool targetExists)
