@@ -5,6 +5,7 @@
 
 #include "core/codepage_platform.h"
 #include "core/textencoding.h"
+#include "core/utf8sequence.h"
 
 namespace yomika::codepage {
 namespace {
@@ -23,52 +24,14 @@ void appendUtf8(const char16_t* units, std::size_t count, std::string& out)
     out.resize(start + encodeInto(TextEncoding::Utf8, units, count, out.data() + start));
 }
 
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
 // Reads one UTF-8 sequence at `p` (before `end`). Returns its code point and
 // its length, or U+FFFD and 1 when the byte at `p` does not begin a
 // well-formed sequence.
 char32_t readUtf8(const unsigned char* p, const unsigned char* end, std::size_t& length)
 {
-    const unsigned char lead = p[0];
-    const std::size_t left = static_cast<std::size_t>(end - p);
-    length = 1;
-    if (lead < 0x80)
-        return lead;
-    // The second byte's range excludes overlong forms, surrogates and code
-    // points above U+10FFFF.
-    unsigned char low = 0x80, high = 0xBF;
-    std::size_t need;
-    char32_t c;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        need = 2;
-        c = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        need = 3;
-        c = lead & 0x0F;
-        if (lead == 0xE0)
-            low = 0xA0;
-        else if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        need = 4;
-        c = lead & 0x07;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        return kReplacement;
-    }
-    if (left < need || p[1] < low || p[1] > high)
-        return kReplacement;
-    for (std::size_t i = 1; i < need; ++i) {
-        if (!isContinuation(p[i]))
-            return kReplacement;
-        c = (c << 6) | (p[i] & 0x3F);
-    }
-    length = need;
-    return c;
+    const utf8::Sequence sequence = utf8::sequenceAt(p, end);
+    length = sequence.length > 0 ? std::size_t(sequence.length) : 1;
+    return sequence.length > 0 ? utf8::codePoint(p, sequence.length) : kReplacement;
 }
 
 } // namespace

@@ -3,14 +3,6 @@
 #include <QProcess>
 
 namespace yomika::platform {
-namespace {
-
-QString separator()
-{
-    return QStringLiteral("/");
-}
-
-} // namespace
 
 QString analyzerFileName()
 {
@@ -23,7 +15,7 @@ QString joinPath(const QString& programDir, const QString& relativeName)
     // directory is an ordinary character of a file name here.
     QString name = relativeName;
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return programDir + separator() + name;
+    return programDir + QLatin1Char('/') + name;
 }
 
 bool openTextViewer(const QString& path)

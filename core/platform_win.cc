@@ -4,14 +4,6 @@
 #include <QProcess>
 
 namespace yomika::platform {
-namespace {
-
-QString separator()
-{
-    return QStringLiteral("\\");
-}
-
-} // namespace
 
 QString analyzerFileName()
 {
@@ -21,7 +13,7 @@ QString analyzerFileName()
 QString joinPath(const QString& programDir, const QString& relativeName)
 {
     // Qt names directories with "/"; the analyzer's command line shows native ones.
-    return QDir::toNativeSeparators(programDir) + separator() + relativeName;
+    return QDir::toNativeSeparators(programDir) + QLatin1Char('\\') + relativeName;
 }
 
 bool openTextViewer(const QString& path)

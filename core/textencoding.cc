@@ -10,6 +10,7 @@
 
 #include "core/codepage.h"
 #include "core/codepage_platform.h"
+#include "core/utf8sequence.h"
 #include "core/utf8vector.h"
 
 namespace yomika {
@@ -19,40 +20,13 @@ constexpr char16_t kReplacement = 0xFFFD;
 constexpr std::uint64_t kHighBits = 0x8080808080808080u;
 
 // The length of the UTF-8 sequence at `p` (before `end`): 1 to 4 for a
-// well-formed one (RFC 3629: no overlong form, no surrogate, nothing above
-// U+10FFFF), 0 for a malformed one, -1 for one the end cuts short. The one
-// rule of what UTF-8 is, for the probe and the decoder alike. Shift-JIS
-// text almost never passes: its lead bytes 0x81-0x9F are continuation bytes.
+// well-formed one, 0 for a malformed one, -1 for one the end cuts short.
 inline std::ptrdiff_t sequenceLength(const unsigned char* p, const unsigned char* end)
 {
-    const unsigned lead = p[0];
-    if (lead < 0x80)
-        return 1;
-    std::ptrdiff_t need;
-    unsigned low = 0x80, high = 0xBF; // the second byte's range
-    if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED) {
-        need = 3; // most of Japanese: first, for speed
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        need = 2;
-    } else if (lead == 0xE0 || lead == 0xED) {
-        need = 3;
-        low = lead == 0xE0 ? 0xA0 : low;
-        high = lead == 0xED ? 0x9F : high;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        need = 4;
-        low = lead == 0xF0 ? 0x90 : low;
-        high = lead == 0xF4 ? 0x8F : high;
-    } else {
-        return 0; // a continuation byte, C0, C1 or F5-FF
-    }
-    const std::ptrdiff_t left = end - p;
-    if (left >= 2 && (p[1] < low || p[1] > high))
-        return 0;
-    for (std::ptrdiff_t i = 2; i < std::min(need, left); ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-    }
-    return left < need ? -1 : need;
+    const utf8::Sequence sequence = utf8::sequenceAt(p, end);
+    if (sequence.length > 0)
+        return sequence.length;
+    return sequence.prefix > 0 && p + sequence.prefix == end ? -1 : 0;
 }
 
 // Skips a run of ASCII eight bytes at a time: Japanese text mixes them in
@@ -143,30 +117,17 @@ bool decodeUtf8(QByteArrayView bytes, QString& text)
         }
         if (p == end)
             break;
-        const unsigned lead = *p;
-        switch (sequenceLength(p, end)) {
-        case 1:
-            *out++ = char16_t(lead);
-            p += 1;
-            break;
-        case 2:
-            *out++ = char16_t(((lead & 0x1F) << 6) | (p[1] & 0x3F));
-            p += 2;
-            break;
-        case 3:
-            *out++ = char16_t(((lead & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-            p += 3;
-            break;
-        case 4: {
-            const char32_t c = ((lead & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+        const std::ptrdiff_t length = sequenceLength(p, end);
+        if (length <= 0)
+            return false;
+        const char32_t c = utf8::codePoint(p, int(length));
+        if (c >= 0x10000) {
             *out++ = char16_t(0xD800 + ((c - 0x10000) >> 10));
             *out++ = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-            p += 4;
-            break;
+        } else {
+            *out++ = char16_t(c);
         }
-        default:
-            return false;
-        }
+        p += length;
     }
     text.resize(out - start);
     // Japanese text takes a unit for three bytes: give the rest back.

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "core/codepage.h"
+#include "core/utf8sequence.h"
 
 // Windows-932 goes through the window's code page library, so kotoka and the
 // window read and write the same bytes for the same text.
@@ -16,37 +17,12 @@ constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
 // How many bytes of `bytes` form a well-formed UTF-8 sequence at its start:
 // the length when whole; otherwise, as a negative number, the length of the
-// part that could still begin one (0 for a byte that never can). The ranges
-// of the second byte keep out overlong forms, surrogates and code points
-// above U+10FFFF.
+// part that could still begin one (0 for a byte that never can).
 int wellFormedLength(std::string_view bytes)
 {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    const unsigned char lead = byte(0);
-    int length = 0;
-    unsigned char low = 0x80, high = 0xBF; // the second byte's range
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else
-        return 0;
-    for (int i = 1; i < length; ++i) {
-        if (static_cast<std::size_t>(i) >= bytes.size())
-            return -i;
-        const unsigned char c = byte(static_cast<std::size_t>(i));
-        if (i == 1 ? (c < low || c > high) : (c & 0xC0) != 0x80)
-            return -i;
-    }
-    return length;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const yomika::utf8::Sequence sequence = yomika::utf8::sequenceAt(p, p + bytes.size());
+    return sequence.length > 0 ? sequence.length : -sequence.prefix;
 }
 
 } // namespace
