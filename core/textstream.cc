@@ -217,6 +217,20 @@ ErrorNumber readUtf8Head(FileReader& file, qsizetype headUnits, QString& head)
     return NoError;
 }
 
+// Reads the rest of `file` in pieces and hands each to `take`, the last one
+// empty (for a decoder that holds back a sequence cut at a piece's end).
+template <typename Take>
+ErrorNumber readThrough(FileReader& file, Take take)
+{
+    std::vector<char> buffer(kChunk);
+    for (std::size_t got = 1; got > 0;) {
+        if (const ErrorNumber error = file.read(buffer.data(), buffer.size(), got))
+            return error;
+        take(std::string_view(buffer.data(), got));
+    }
+    return NoError;
+}
+
 struct Probed {
     ErrorNumber error = NoError;
     TextEncoding encoding = TextEncoding::Utf8;
@@ -231,13 +245,8 @@ Probed probeFile(const QString& path, qint64 size)
         return probed;
     if (file.size() != size) // replaced meanwhile: not the bytes being copied
         return {ReadFailed, TextEncoding::Utf8};
-    std::vector<char> buffer(kChunk);
     EncodingProbe probe;
-    for (std::size_t got = 1; got > 0;) {
-        if ((probed.error = file.read(buffer.data(), buffer.size(), got)))
-            return probed;
-        probe.add(buffer.data(), got);
-    }
+    probed.error = readThrough(file, [&](std::string_view bytes) { probe.add(bytes.data(), bytes.size()); });
     probed.encoding = probe.encoding();
     return probed;
 }
@@ -353,20 +362,17 @@ TextScan scanTextFile(const QString& path, qsizetype headUnits)
             return scan;
         }
     }
-    std::vector<char> buffer(kChunk);
     // First the encoding, which only all the bytes tell; then the text. The
     // length a UTF-8 text would have is counted on the way, so that the
     // common case needs no second pass.
     EncodingProbe probe;
     qint64 utf8Units = 0;
-    for (std::size_t got = 1; got > 0;) {
-        if ((scan.error = file.read(buffer.data(), buffer.size(), got)))
-            return scan;
-        probe.add(buffer.data(), got);
-        utf8Units += unitsOfUtf8(buffer.data(), got);
-    }
+    scan.error = readThrough(file, [&](std::string_view bytes) {
+        probe.add(bytes.data(), bytes.size());
+        utf8Units += unitsOfUtf8(bytes.data(), bytes.size());
+    });
     scan.encoding = probe.encoding();
-    if ((scan.error = file.rewind()))
+    if (scan.error || (scan.error = file.rewind()))
         return scan;
     if (scan.encoding == TextEncoding::Utf8) {
         scan.units = utf8Units;
@@ -374,14 +380,12 @@ TextScan scanTextFile(const QString& path, qsizetype headUnits)
         return scan;
     }
     PieceDecoder decoder(scan.encoding);
-    for (std::size_t got = 1; got > 0;) {
-        if ((scan.error = file.read(buffer.data(), buffer.size(), got)))
-            return scan;
-        const QString text = decoder.toUtf16(std::string_view(buffer.data(), got), got == 0);
+    scan.error = readThrough(file, [&](std::string_view bytes) {
+        const QString text = decoder.toUtf16(bytes, bytes.empty());
         scan.units += text.size();
         if (scan.head.size() < headUnits)
             scan.head += text.left(headUnits - scan.head.size());
-    }
+    });
     return scan;
 }
 
