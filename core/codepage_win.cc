@@ -1,4 +1,6 @@
-// The system's ANSI code page through the Windows conversion functions.
+// Windows-932 through the Windows conversion functions, named by its number:
+// the program's manifest makes the process's ANSI code page UTF-8, and the
+// files of earlier versions are Windows-932 whatever the system's setting.
 // MultiByteToWideChar already follows the decoding rules of codepage.h; the
 // code here splits buffers larger than the functions' int sizes, keeps a
 // trailing lead byte for the next piece, and makes encoding agree with the
@@ -17,6 +19,8 @@
 namespace yomika::codepage::detail {
 namespace {
 
+constexpr UINT kWindows932 = 932;
+
 // Pieces stay well below INT_MAX units or bytes.
 constexpr std::size_t kPieceSize = std::size_t{1} << 28;
 
@@ -29,7 +33,7 @@ bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 std::size_t pendingLeadByte(const char* bytes, std::size_t size)
 {
     std::size_t run = 0;
-    while (run < size && IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(bytes[size - 1 - run])))
+    while (run < size && IsDBCSLeadByteEx(kWindows932, static_cast<BYTE>(bytes[size - 1 - run])))
         ++run;
     return run % 2;
 }
@@ -66,7 +70,7 @@ DecodeProgress decodeInto(const char* bytes, std::size_t size, char16_t* out, bo
         if (length == 0)
             break;
         // With no flags, bytes the code page does not map give U+FFFD.
-        const int written = MultiByteToWideChar(CP_ACP, 0, bytes + progress.consumed,
+        const int written = MultiByteToWideChar(kWindows932, 0, bytes + progress.consumed,
                                                 static_cast<int>(length),
                                                 reinterpret_cast<wchar_t*>(out + progress.written),
                                                 static_cast<int>(length));
@@ -89,7 +93,7 @@ std::size_t encodedSizeBound(std::size_t units)
 {
     static const std::size_t maxCharSize = [] {
         CPINFO info;
-        return GetCPInfo(CP_ACP, &info) ? std::max<std::size_t>(info.MaxCharSize, 1) : 4;
+        return GetCPInfo(kWindows932, &info) ? std::max<std::size_t>(info.MaxCharSize, 1) : 4;
     }();
     // A UTF-8 system code page writes three bytes for some single units.
     return units * std::max<std::size_t>(maxCharSize, 2);
@@ -97,7 +101,6 @@ std::size_t encodedSizeBound(std::size_t units)
 
 std::size_t encodeInto(const char16_t* text, std::size_t size, char* out)
 {
-    const bool windows932 = GetACP() == 932;
     std::vector<char16_t> variant;
     std::size_t written = 0;
     std::size_t done = 0;
@@ -106,7 +109,7 @@ std::size_t encodeInto(const char16_t* text, std::size_t size, char* out)
         if (done + length < size && isHighSurrogate(text[done + length - 1]))
             --length; // a surrogate pair stays in one piece
         const char16_t* piece = text + done;
-        if (windows932 && std::any_of(piece, piece + length, microsoftVariant)) {
+        if (std::any_of(piece, piece + length, microsoftVariant)) {
             variant.assign(piece, piece + length);
             for (char16_t& unit : variant) {
                 if (const char16_t replacement = microsoftVariant(unit))
@@ -117,7 +120,7 @@ std::size_t encodeInto(const char16_t* text, std::size_t size, char* out)
         const std::size_t room = encodedSizeBound(length);
         // WC_NO_BEST_FIT_CHARS: a character the code page does not hold
         // becomes the default character "?", never a look-alike.
-        const int count = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS,
+        const int count = WideCharToMultiByte(kWindows932, WC_NO_BEST_FIT_CHARS,
                                               reinterpret_cast<const wchar_t*>(piece),
                                               static_cast<int>(length), out + written,
                                               static_cast<int>(std::min<std::size_t>(room, INT_MAX)),
