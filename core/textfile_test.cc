@@ -36,6 +36,11 @@ private slots:
         QTest::newRow("UTF-8, pairs across pieces") << large << QString::fromUtf8(large);
         QTest::newRow("UTF-8 with its mark, in pieces") << "\xEF\xBB\xBF" + large << QString::fromUtf8(large);
         QTest::newRow("UTF-8, in pieces, a stray last byte") << large + "\x93" << codepage::decode(large + "\x93");
+        QTest::newRow("UTF-8 with its mark, in pieces, cut at the end")
+            << "\xEF\xBB\xBF" + large + "\xE3\x81" << QString::fromUtf8(large) + QString(2, QChar(0xFFFD));
+        const QString wide = QString::fromUtf8(large);
+        const QByteArray utf16(reinterpret_cast<const char*>(wide.utf16()), wide.size() * 2);
+        QTest::newRow("UTF-16, in pieces, an odd last byte") << "\xFF\xFE" + utf16 + "A" << wide + QChar(0xFFFD);
     }
 
     void readDecidesTheEncoding()

@@ -11,6 +11,7 @@
 #include <QStringDecoder>
 
 #include "core/codepage.h"
+#include "core/utf8sequence.h"
 
 namespace yomika {
 
@@ -45,8 +46,13 @@ public:
     // The text of the next bytes; `final` for the last of them.
     QString toUtf16(std::string_view bytes, bool final)
     {
-        if (m_encoding != TextEncoding::Windows932)
-            return m_decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        if (m_encoding != TextEncoding::Windows932) {
+            QString text = m_decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+            remember(bytes);
+            if (final) // what the decoder holds back for a next piece, as a whole read shows it
+                text += QString(heldBack(), QChar(0xFFFD));
+            return text;
+        }
         std::string utf8;
         windows932(bytes, utf8, final);
         return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
@@ -67,6 +73,30 @@ public:
     }
 
 private:
+    // The last bytes fed, and whether their count is odd.
+    void remember(std::string_view bytes)
+    {
+        m_odd ^= bytes.size() & 1;
+        m_last.append(bytes.substr(bytes.size() - std::min<std::size_t>(bytes.size(), 3)));
+        m_last.erase(0, m_last.size() - std::min<std::size_t>(m_last.size(), 3));
+    }
+
+    // The bytes at the end that the decoder keeps for a character still to
+    // come: a UTF-8 sequence cut short, or the odd byte of UTF-16.
+    qsizetype heldBack() const
+    {
+        if (m_encoding == TextEncoding::Utf16Le || m_encoding == TextEncoding::Utf16Be)
+            return m_odd;
+        const auto* end = reinterpret_cast<const unsigned char*>(m_last.data()) + m_last.size();
+        for (qsizetype k = 1; k <= qsizetype(m_last.size()); ++k) {
+            if (end[-k] < 0xC0)
+                continue; // no lead byte: the sequence, if any, begins further back
+            const utf8::Sequence sequence = utf8::sequenceAt(end - k, end);
+            return sequence.length == 0 && sequence.prefix == k ? k : 0;
+        }
+        return 0;
+    }
+
     // A lead byte cut off at the end of a piece waits for its trail byte.
     void windows932(std::string_view bytes, std::string& out, bool final)
     {
@@ -78,6 +108,8 @@ private:
     TextEncoding m_encoding;
     QStringDecoder m_decoder;
     std::string m_carry;
+    std::string m_last;
+    bool m_odd = false;
 };
 
 // The UTF-8 bytes of a list of pieces, read on demand.
@@ -124,7 +156,6 @@ public:
         if ((m_error = m_file.open(m_pieces[0].path)))
             return nullptr;
         m_open = true;
-        m_decoder = std::make_unique<PieceDecoder>(TextEncoding::Utf8);
         return &m_file;
     }
 
