@@ -101,12 +101,12 @@ case "$mode" in
     fi
 
     say "unit tests with AddressSanitizer and UndefinedBehaviorSanitizer, and fuzzing"
-    (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'gui-session|slow|package') ||
+    (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'gui-session|package') ||
       status=1
 
     # Last, so that its summary closes the output.
     say "tests"
-    (cd build && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'fuzz|slow|package') || status=1
+    (cd build && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'fuzz|package') || status=1
     exit $status
     ;;
   bench)

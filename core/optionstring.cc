@@ -54,6 +54,15 @@ QString buildOptionString(const FieldSet& fields, const QString& delimiterText)
     return QStringLiteral("-F \"") + directives + QStringLiteral("\\n\"");
 }
 
+QString withoutLineBreaks(QString text)
+{
+    for (QChar& c : text) {
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return text;
+}
+
 QStringList recordOptionHistory(QStringList history, const QString& text)
 {
     if (text.isEmpty())

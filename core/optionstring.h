@@ -21,6 +21,10 @@ using FieldSet = std::array<bool, 6>;
 /// text, the empty one included, stands as it is.
 QString buildOptionString(const FieldSet& fields, const QString& delimiterText);
 
+/// `text` fit for a one-line control or a line of the settings file: each
+/// line break (CR, LF) becomes a blank, so the length stays as it was.
+QString withoutLineBreaks(QString text);
+
 /// The history after recording `text`: every entry equal to it is removed and
 /// it is put first. An empty `text` leaves the history unchanged.
 QStringList recordOptionHistory(QStringList history, const QString& text);

@@ -1,5 +1,7 @@
 #include "core/settingsfile.h"
 
+#include "core/optionstring.h"
+
 namespace yomika {
 
 namespace {
@@ -130,12 +132,7 @@ QString settingsText(const Settings& settings)
     QString text;
     text.reserve(size);
     auto appendLine = [&](const QString& value) {
-        const qsizetype start = text.size();
-        text.append(value);
-        for (qsizetype i = start; i < text.size(); ++i) {
-            if (text[i] == u'\r' || text[i] == u'\n')
-                text[i] = u' ';
-        }
+        text.append(withoutLineBreaks(value));
         text.append(lineEnd);
     };
     for (Qt::CheckState state : settings.states) {

@@ -6,7 +6,7 @@
 class QMimeData;
 
 // What the user drops on the window. The files themselves are read as any
-// other file (readWholeFile), in the encoding their bytes show.
+// other file is, in the encoding their bytes show (textstream.h).
 
 namespace yomika {
 

@@ -445,8 +445,6 @@ ErrorNumber writeWholeFileFrom(const QString& path, ByteSource& source)
     return wholefile::guarded(path, [&] { return wholefile::replaceFile(path, source); });
 }
 
-
-
 FileReader::FileReader()
     : d(std::make_unique<Private>())
 {

@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include "core/analyzerprocess.h"
+#include "core/optionstring.h"
 #include "core/programfiles.h"
 
 namespace yomika {
@@ -29,17 +30,6 @@ QString WindowModel::analyzeFailed(int error)
 }
 
 namespace {
-
-
-// Line breaks cannot stand in the one-line controls (nor in the settings file).
-QString withoutLineBreaks(QString text)
-{
-    for (QChar& c : text) {
-        if (c == u'\r' || c == u'\n')
-            c = u' ';
-    }
-    return text;
-}
 
 
 const QString textTooLarge = QStringLiteral("テキストが大きすぎて全体を表示できません。\r\n"

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QValidator>
 
+#include "core/optionstring.h"
+
 namespace yomika {
 
 TwoClickCheckBox::TwoClickCheckBox(const QString& caption, QWidget* parent)
@@ -37,7 +39,7 @@ public:
     State validate(QString& input, int&) const override
     {
         if (input.contains(u'\r') || input.contains(u'\n'))
-            input = LineComboBox::withoutLineBreaks(input);
+            input = withoutLineBreaks(input);
         return Acceptable;
     }
 };
@@ -75,15 +77,6 @@ bool LineComboBox::eventFilter(QObject* watched, QEvent* event)
 void LineComboBox::setText(const QString& text)
 {
     setEditText(withoutLineBreaks(text));
-}
-
-QString LineComboBox::withoutLineBreaks(QString text)
-{
-    for (QChar& c : text) {
-        if (c == u'\r' || c == u'\n')
-            c = u' ';
-    }
-    return text;
 }
 
 } // namespace yomika

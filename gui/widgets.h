@@ -45,9 +45,6 @@ public:
     void setText(const QString& text);
     QString text() const { return currentText(); }
 
-    /// `text` with every CR and LF replaced by a blank.
-    static QString withoutLineBreaks(QString text);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
