@@ -72,6 +72,12 @@ void WindowModel::setDelimiter(const QString& text)
     buildOptionString();
 }
 
+void WindowModel::pickDelimiter(const QString& text)
+{
+    setDelimiter(text);
+    buildOptionString();
+}
+
 void WindowModel::setOptionText(const QString& text)
 {
     const QString value = withoutLineBreaks(text);

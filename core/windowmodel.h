@@ -49,6 +49,9 @@ public:
     void setFieldState(int index, Qt::CheckState state);
     QString delimiter() const { return m_delimiter; }
     void setDelimiter(const QString& text);
+    /// A delimiter picked from the list: the option string is built again
+    /// even when the delimiter stays the same, undoing a hand edit of it.
+    void pickDelimiter(const QString& text);
     QString optionText() const { return m_optionText; }
     void setOptionText(const QString& text);
     QStringList optionHistory() const { return m_history; }

@@ -407,6 +407,21 @@ private slots:
         QVERIFY(b->prompter.calls.isEmpty());
     }
 
+    // Typing a delimiter builds the option string when the text changes;
+    // picking one from the list builds it again even when it stays the same.
+    void delimiterTypedOrPicked()
+    {
+        const QString tab = QStringLiteral("(タブ)");
+        model().setDelimiter(tab);
+        model().setOptionText(QStringLiteral("-F \"%m\\n\" -a"));
+        model().setDelimiter(tab);
+        QCOMPARE(model().optionText(), QStringLiteral("-F \"%m\\n\" -a"));
+        model().pickDelimiter(tab);
+        QCOMPARE(model().optionText(), buildOptionString({true}, tab));
+        model().setDelimiter(QStringLiteral("x\ny"));
+        QCOMPARE(model().delimiter(), QStringLiteral("x y"));
+    }
+
     void pasteAsSentenceAndCopyResult()
     {
         b->clipboard.content = QString();

@@ -207,13 +207,9 @@ void MainWindow::connectModel()
         });
     }
     // Typing, picking an item and the program's own setText all change the
-    // edit text, so one connection covers every trigger; picking an item
-    // rebuilds the option string even when the text stays the same.
+    // edit text, so one connection covers every trigger; a pick is told too.
     connect(m_delimiter, &QComboBox::editTextChanged, model, &WindowModel::setDelimiter);
-    connect(m_delimiter, &QComboBox::textActivated, model, [model](const QString& text) {
-        model->setDelimiter(text);
-        model->buildOptionString();
-    });
+    connect(m_delimiter, &QComboBox::textActivated, model, &WindowModel::pickDelimiter);
     connect(m_optionList, &QComboBox::editTextChanged, model, &WindowModel::setOptionText);
 
     // The model's state, shown.
