@@ -69,6 +69,7 @@ void KotokaTest::failures_data()
     row("no threads", good, plain + QStringList{"-j0"}, UsageError, "from 1 to 64, not \"0\"");
     row("too many threads", good, plain + QStringList{"-j", "65"}, UsageError, "from 1 to 64, not \"65\"");
     row("unknown encoding", good, plain + QStringList{"--encoding=cp932"}, UsageError, "unknown encoding \"cp932\"");
+    row("two input files", good, plain + QStringList{"other.txt"}, UsageError, "more than one input file");
     row("no resource file", "-", plain, ResourceUnreadable, "cannot be read");
     row("placeholder", "dicdir %KOTDIC%\n", plain, ResourceIncomplete, "still holds the placeholder");
     row("no dicdir", "# dicdir x\n", plain, ResourceIncomplete, "has no dicdir line");
@@ -127,6 +128,14 @@ void KotokaTest::keepsText_data()
     QTest::newRow("Windows-932 when asked") << rc.toUtf8() << "windows-932" << u"髙橋は①㈱を～した。"_qs;
     QTest::newRow("resource file in Windows-932") << encode(rc) << QString() << rare;
     QTest::newRow("resource file in UTF-8 with its mark") << "\xEF\xBB\xBF" + rc.toUtf8() << QString() << rare;
+    // The forms of a setting line: " = ", quotes around a value with blanks,
+    // lines ended by CR alone, comments; the first dicdir line counts.
+    const auto form = [&](const char* name, const char16_t* text) {
+        QTest::newRow(name) << QString::fromUtf16(text).toUtf8() << QString() << rare;
+    };
+    form("name = value, CR line ends", u"; comment\rdicdir = 辞書\r");
+    form("quoted value with blanks", u"# comment\r\ndicdir\t\"辞 書\"  \r\n");
+    form("the first dicdir counts", u"dicdirs nowhere\ndicdir 辞書\ndicdir nowhere\n");
 }
 
 void KotokaTest::keepsText()
@@ -138,7 +147,8 @@ void KotokaTest::keepsText()
     QFETCH(QString, text);
     const bool windows932 = !encoding.isEmpty();
     const QTemporaryDir dir;
-    QVERIFY(QFile::link(dictionary, dir.filePath(u"辞書"_qs)) && writeFile(dir.filePath("rc"), rc)
+    QVERIFY(QFile::link(dictionary, dir.filePath(u"辞書"_qs)) && QFile::link(dictionary, dir.filePath(u"辞 書"_qs))
+            && writeFile(dir.filePath("rc"), rc)
             && writeFile(dir.filePath("in"), windows932 ? encode(text) : text.toUtf8()));
     const QStringList command{KOTOKA_PROGRAM, "-r", "rc", "-F%m", "in"};
     const Result result = runProgram(command + (windows932 ? QStringList{"--encoding", encoding} : QStringList()), dir.path());
