@@ -21,7 +21,7 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 
-#include "core/wholefile.h"
+#include "core/files/wholefile.h"
 #include "tests/support/prose.h"
 
 namespace {

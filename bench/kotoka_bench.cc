@@ -29,7 +29,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "core/codepage.h"
+#include "core/text/codepage.h"
 #include "tests/support/prose.h"
 
 extern char** environ;

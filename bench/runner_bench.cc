@@ -25,9 +25,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "core/analyzerprocess.h"
-#include "core/commandline.h"
-#include "core/platform.h"
+#include "core/analysis/analyzerprocess.h"
+#include "core/analysis/commandline.h"
+#include "core/files/platform.h"
 #include "tests/support/prose.h"
 
 using namespace yomika;

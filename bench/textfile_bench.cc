@@ -18,8 +18,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/codepage.h"
-#include "core/wholefile.h"
+#include "core/files/textcodec.h"
+#include "core/files/wholefile.h"
 #include "tests/support/prose.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #                         pages, licences
 # The installed resource file names the dictionary once and for all, so the
 # program never writes into its own folder; settings and temporary files go
-# to the user's folders (see core/programfiles.h).
+# to the user's folders (see core/files/programfiles.h).
 
 include(GNUInstallDirs)
 

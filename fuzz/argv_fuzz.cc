@@ -9,7 +9,7 @@
 
 #include <QString>
 
-#include "core/commandline.h"
+#include "core/analysis/commandline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -23,9 +23,10 @@
 
 #include <QUtf8StringView>
 
-#include "core/codepage.h"
-#include "core/textencoding.h"
-#include "core/utf8vector.h"
+#include "core/text/codepage.h"
+#include "core/files/textcodec.h"
+#include "core/text/encoding.h"
+#include "core/text/utf8vector.h"
 
 using namespace yomika;
 

@@ -9,8 +9,8 @@
 
 #include <QByteArrayView>
 
-#include "core/textencoding.h"
-#include "core/settingsfile.h"
+#include "core/files/textcodec.h"
+#include "core/model/settingsfile.h"
 
 #define CHECK(condition) if (!(condition)) std::abort()
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/viewparts.h"
+#include "core/model/viewparts.h"
 
 class QWidget;
 

@@ -8,7 +8,7 @@
 #include <QMimeData>
 #include <QPushButton>
 
-#include "core/textfile.h"
+#include "core/model/drops.h"
 #include "gui/exacttextedit.h"
 #include "gui/mainwindow.h"
 #include "gui/widgets.h"

@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "core/windowmodel.h"
+#include "core/model/windowmodel.h"
 
 class QLabel;
 class QProgressDialog;

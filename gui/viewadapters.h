@@ -4,7 +4,7 @@
 #include <QList>
 #include <QPointer>
 
-#include "core/viewparts.h"
+#include "core/model/viewparts.h"
 
 class QWidget;
 

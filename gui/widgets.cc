@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QValidator>
 
-#include "core/optionstring.h"
+#include "core/analysis/optionstring.h"
 
 namespace yomika {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "core/codepage.h"
-#include "core/utf8sequence.h"
+#include "core/text/codepage.h"
+#include "core/text/utf8sequence.h"
 
 // Windows-932 goes through the window's code page library, so kotoka and the
 // window read and write the same bytes for the same text.

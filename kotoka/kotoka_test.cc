@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "core/codepage.h"
+#include "core/files/textcodec.h"
 #include "kotoka/exitstatus.h"
 #include "tests/support/prose.h"
 

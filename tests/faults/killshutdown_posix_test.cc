@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "core/wholefile.h"
+#include "core/files/wholefile.h"
 
 using namespace yomika;
 

@@ -9,9 +9,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/platform.h"
-#include "core/programfiles.h"
-#include "core/windowmodel.h"
+#include "core/files/platform.h"
+#include "core/files/programfiles.h"
+#include "core/model/windowmodel.h"
 #include "tests/support/scriptedprompter.h"
 
 namespace yomika::testsupport {

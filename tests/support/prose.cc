@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include "core/codepage.h"
+#include "core/files/textcodec.h"
 
 namespace yomika::testsupport {
 namespace {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/viewparts.h"
+#include "core/model/viewparts.h"
 
 namespace yomika::testsupport {
 

@@ -1,0 +1,16 @@
+#include "core/files/programfiles.h"
+
+namespace yomika {
+
+// %APPDATA%: the folder Windows gives a user's programs for their files.
+QString userSettingsBase()
+{
+    return qEnvironmentVariable("APPDATA");
+}
+
+QString userWorkBase()
+{
+    return qEnvironmentVariable("APPDATA");
+}
+
+} // namespace yomika

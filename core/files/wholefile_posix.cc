@@ -1,0 +1,321 @@
+// The system calls under the whole-file operations on POSIX systems, on
+// plain file descriptors, and their errno mapped to ErrorNumber.
+
+#include <cerrno>
+#include <climits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include "core/files/wholefile_platform.h"
+
+namespace yomika::wholefile::sys {
+namespace {
+
+// The open flags every call uses: never hand the descriptor to a child
+// process, never make a terminal the controlling one, never block opening a
+// FIFO that slipped in after the type check.
+constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
+// Symbolic links followed from the path given to the file written, as the
+// kernel allows.
+constexpr int kMaxLinks = 40;
+
+// For the calls whose failure changes nothing of what is reported.
+void bestEffort(int) {}
+
+int fd(const File& file)
+{
+    return static_cast<int>(file.handle());
+}
+
+// Maps the errno of a read, write, sync or close.
+ErrorNumber ioError(int error, ErrorNumber otherwise)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM: return AccessDenied;
+    case EISDIR: return IsDirectory;
+    case EMFILE:
+    case ENFILE: return TooManyOpenFiles;
+    case ENOMEM: return OutOfMemory;
+    case EROFS: return ReadOnlyFileSystem;
+    case ENOSPC:
+    case EDQUOT: return DiskFull;
+    case EFBIG:
+    case EOVERFLOW: return FileTooLarge;
+    case EIO: return DeviceError;
+    case EBUSY:
+    case ETXTBSY:
+    case EAGAIN: return FileInUse; // a lock another program holds
+    case ENXIO:
+    case ENODEV: return NotRegularFile;
+    default: return otherwise;
+    }
+}
+
+QByteArray folderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+// Maps the errno of a stat, open, create or rename on `path`.
+ErrorNumber pathError(int error, const QByteArray& path, ErrorNumber otherwise)
+{
+    switch (error) {
+    case ENOENT: {
+        // Missing file or missing folder: a missing name is a file only
+        // where its folder exists.
+        struct stat folder;
+        if (::stat(folderOf(path).constData(), &folder) == 0 && S_ISDIR(folder.st_mode))
+            return FileNotFound;
+        return FolderNotFound;
+    }
+    case ENOTDIR: return FolderNotFound;
+    case ENAMETOOLONG: return NameTooLong;
+    case ELOOP: return SymlinkLoop;
+    case EINVAL:
+    case EILSEQ: return InvalidName;
+    default: return ioError(error, otherwise);
+    }
+}
+
+Status statusFrom(const struct stat& status)
+{
+    Status result;
+    result.kind = S_ISREG(status.st_mode) ? Kind::Regular
+                  : S_ISDIR(status.st_mode) ? Kind::Directory
+                                            : Kind::Other;
+    result.size = status.st_size;
+    result.owner = status.st_uid;
+    result.group = status.st_gid;
+    result.mode = status.st_mode & 07777;
+    return result;
+}
+
+int openFlags(Mode mode)
+{
+    switch (mode) {
+    case Mode::Read: return O_RDONLY;
+    case Mode::ReadWrite: return O_RDWR;
+    case Mode::Write: return O_WRONLY;
+    case Mode::Append: return O_WRONLY | O_APPEND;
+    case Mode::CreateAppend: break;
+    }
+    return O_WRONLY | O_APPEND | O_CREAT | O_EXCL;
+}
+
+} // namespace
+
+ErrorNumber File::close()
+{
+    const int descriptor = static_cast<int>(std::exchange(m_handle, kClosed));
+    // Linux closes the descriptor even when close() is interrupted, so EINTR
+    // is no failure.
+    if (descriptor < 0 || ::close(descriptor) == 0 || errno == EINTR)
+        return NoError;
+    return ioError(errno, WriteFailed);
+}
+
+NativePath nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+ErrorNumber statusOf(const NativePath& path, Status& status, ErrorNumber otherwise)
+{
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0)
+        return pathError(errno, path, otherwise);
+    status = statusFrom(info);
+    return NoError;
+}
+
+ErrorNumber statusOf(const File& file, Status& status, ErrorNumber otherwise)
+{
+    struct stat info;
+    if (::fstat(fd(file), &info) != 0)
+        return ioError(errno, otherwise);
+    status = statusFrom(info);
+    return NoError;
+}
+
+ErrorNumber resolveTarget(NativePath& path)
+{
+    for (int links = 0; links <= kMaxLinks; ++links) {
+        struct stat status;
+        if (::lstat(path.constData(), &status) != 0)
+            return errno == ENOENT ? NoError : pathError(errno, path, WriteFailed);
+        if (!S_ISLNK(status.st_mode))
+            return NoError;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.constData(), target, sizeof target);
+        if (length < 0)
+            return pathError(errno, path, WriteFailed);
+        if (static_cast<std::size_t>(length) >= sizeof target)
+            return NameTooLong;
+        const QByteArray link(target, length);
+        path = link.startsWith('/') ? link : folderOf(path) + '/' + link;
+    }
+    return SymlinkLoop;
+}
+
+ErrorNumber checkWritable(const NativePath& path)
+{
+    return ::access(path.constData(), W_OK) == 0 ? NoError : pathError(errno, path, WriteFailed);
+}
+
+ErrorNumber openFile(const NativePath& path, Mode mode, File& file, ErrorNumber otherwise)
+{
+    const int descriptor = ::open(path.constData(), openFlags(mode) | kOpenFlags, 0666);
+    if (descriptor < 0)
+        return pathError(errno, path, otherwise);
+    file.adopt(descriptor);
+    return NoError;
+}
+
+ErrorNumber createSideFile(const NativePath& target, File& file, NativePath& sidePath)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray name = target.mid(slash + 1);
+    const QByteArray stem = target.left(slash + 1) + '.' + (name.size() <= 200 ? name : QByteArrayLiteral("yomika"));
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        const QByteArray path = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        const int descriptor = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0666);
+        if (descriptor >= 0) {
+            file.adopt(descriptor);
+            sidePath = path;
+            return NoError;
+        }
+        error = errno;
+    }
+    return pathError(error, target, WriteFailed);
+}
+
+ErrorNumber readSome(const File& file, char* data, std::size_t size, std::size_t& got)
+{
+    for (;;) {
+        const ssize_t n = ::read(fd(file), data, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return NoError;
+        }
+        if (errno != EINTR)
+            return ioError(errno, ReadFailed);
+    }
+}
+
+ErrorNumber writeAll(const File& file, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd(file), data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return ioError(errno, WriteFailed);
+        }
+        if (written == 0)
+            return WriteFailed;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return NoError;
+}
+
+ErrorNumber seekTo(const File& file, qint64 offset)
+{
+    return ::lseek(fd(file), offset, SEEK_SET) == offset ? NoError : ioError(errno, WriteFailed);
+}
+
+ErrorNumber truncateAt(const File& file, qint64 length)
+{
+    return ::ftruncate(fd(file), length) == 0 ? NoError : ioError(errno, WriteFailed);
+}
+
+ErrorNumber syncData(const File& file)
+{
+    // EINVAL and EROFS: a file system that keeps nothing to sync (a pipe, /proc).
+    if (::fdatasync(fd(file)) == 0 || errno == EINVAL || errno == EROFS)
+        return NoError;
+    return ioError(errno, WriteFailed);
+}
+
+bool copySome(const File& from, const File& to, std::size_t size, std::size_t& copied, ErrorNumber& error)
+{
+    copied = 0;
+    error = NoError;
+#ifdef __linux__
+    for (;;) {
+        const ssize_t n = ::copy_file_range(fd(from), nullptr, fd(to), nullptr, size, 0);
+        if (n >= 0) {
+            copied = static_cast<std::size_t>(n);
+            return true;
+        }
+        switch (errno) {
+        case EINTR: continue;
+        // No such call, another file system, or files it cannot copy between.
+        case ENOSYS:
+        case EXDEV:
+        case EINVAL:
+        case EOPNOTSUPP:
+        case EBADF: return false;
+        default: error = ioError(errno, WriteFailed); return true;
+        }
+    }
+#else
+    (void)from, (void)to, (void)size;
+    return false;
+#endif
+}
+
+void startWriteBack(const File& file)
+{
+#ifdef SYNC_FILE_RANGE_WRITE
+    ::sync_file_range(fd(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file;
+#endif
+}
+
+void dropWritten(const File& file, qint64 length)
+{
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Failures change nothing: syncData still reports any fault of the disk.
+    // (A length of 0 would mean the whole file to both calls.)
+    const unsigned flags = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    if (length > 0 && ::sync_file_range(fd(file), 0, length, flags) == 0)
+        bestEffort(::posix_fadvise(fd(file), 0, length, POSIX_FADV_DONTNEED));
+#else
+    (void)file, (void)length;
+#endif
+}
+
+void takeOwnerAndMode(const File& file, const Status& old)
+{
+    // The owner first where that is allowed, then the permissions: changing
+    // the owner clears set-id bits. A failure leaves the new file's own.
+    if (old.owner != ::geteuid() || old.group != ::getegid())
+        bestEffort(::fchown(fd(file), old.owner, old.group));
+    bestEffort(::fchmod(fd(file), old.mode));
+}
+
+ErrorNumber replaceWith(const NativePath& sidePath, const NativePath& target, bool)
+{
+    return ::rename(sidePath.constData(), target.constData()) == 0 ? NoError
+                                                                  : pathError(errno, target, WriteFailed);
+}
+
+void removeFile(const NativePath& path)
+{
+    bestEffort(::unlink(path.constData()));
+}
+
+} // namespace yomika::wholefile::sys

@@ -1,0 +1,227 @@
+// The whole-file operations against real files and real failures: a FIFO, a
+// symbolic link loop, a folder that takes no new file, a write stopped by
+// RLIMIT_FSIZE part-way.
+
+#include "core/files/wholefile.h"
+
+#include <csignal>
+#include <optional>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "core/files/textcodec.h"
+#include "core/files/textstream.h"
+#include "core/files/wholefile_pieces.h"
+
+using namespace yomika;
+
+namespace {
+
+
+// Double-byte text after one single byte, so that the pieces of a write end
+// inside a character.
+const QString kLongText = QStringLiteral("A") + QStringLiteral(u"日本語の文章を形態素に分ける。\r\n").repeated(qsizetype(wholefile::kPieceBytes / 10));
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void putBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// Makes `path` refuse changes, or lets it take them again: immutable for
+// root, whom no permission bit stops, read-only for anyone else.
+bool refuseChanges(const QString& path, bool refuse)
+{
+    if (::geteuid() == 0)
+        return QProcess::execute("chattr", {refuse ? "+i" : "-i", path}) == 0;
+    return ::chmod(QFile::encodeName(path).constData(), refuse ? 0500 : 0700) == 0;
+}
+
+} // namespace
+
+class WholeFileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A folder with a file of each kind; "closed" takes no new file.
+    void init()
+    {
+        m_handles = QDir("/proc/self/fd").count();
+        std::signal(SIGXFSZ, SIG_IGN); // a write past RLIMIT_FSIZE fails with EFBIG
+        m_dir.emplace();
+        QVERIFY(QDir(m_dir->path()).mkpath("folder") && QDir(m_dir->path()).mkpath("closed"));
+        for (const char* file : {"file.txt", "closed/open.txt", "frozen.txt", "huge.txt"})
+            putBytes(path(file), "contents");
+        putBytes(path("source.txt"), kLongText.toUtf8());
+        QVERIFY(QFile::setPermissions(path("file.txt"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+        QVERIFY(QFile::link("loop2", path("loop")) && QFile::link("loop", path("loop2")) && QFile::link("file.txt", path("link")));
+        QVERIFY(QFile(path("huge.txt")).resize(wholefile::kMaxReadBytes + 1)); // sparse
+        if (!refuseChanges(path("closed"), true) || !refuseChanges(path("frozen.txt"), true))
+            QSKIP("cannot make a file refuse changes here");
+    }
+
+    // Every operation, failed or not, closes what it opened.
+    void cleanup()
+    {
+        refuseChanges(path("closed"), false);
+        refuseChanges(path("frozen.txt"), false);
+        QCOMPARE(QDir("/proc/self/fd").count(), m_handles);
+    }
+
+    // The bytes on disk against the text: a write puts exactly the text in
+    // UTF-8 there, through a link or in place where the folder takes no new
+    // file, and an append exactly after them; a read gives the text back,
+    // even where one read call ends inside a character, or where a file of
+    // the kernel shows the size 0.
+    void bytesAndText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        const QString lines = QStringLiteral(u"日本語です。\r\nｶﾀｶﾅ\r\r\n\n\0\n\r");
+        QTest::newRow("Windows-932, line ends of every kind, NUL") << codepage::encode(lines) << lines;
+        QTest::newRow("UTF-8") << lines.toUtf8() << lines;
+        QTest::newRow("empty") << QByteArray() << QString();
+        QTest::newRow("several pieces") << codepage::encode(kLongText) << kLongText;
+    }
+
+    void bytesAndText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        putBytes(path("read.txt"), bytes);
+        QCOMPARE(readWholeFile(path("read.txt")).text, text);
+        QCOMPARE(readWholeBytes(path("read.txt")).bytes, bytes);
+        // A file's text saved as another: its very bytes when they are UTF-8
+        // (copied by the system, or read and written where the system cannot
+        // copy between two file systems), converted otherwise.
+        QStringList sources{path("read.txt")};
+        QTemporaryDir elsewhere(QStringLiteral("/dev/shm/yomika-test-XXXXXX"));
+        if (elsewhere.isValid() && QFile::copy(sources[0], elsewhere.filePath("read.txt")))
+            sources << elsewhere.filePath("read.txt");
+        for (const char* target : {"link", "closed/open.txt"}) {
+            for (const QString& source : sources) {
+                QCOMPARE(writeWholeFile(path(target), QStringLiteral("before")), NoError);
+                QCOMPARE(writeTextFileAsUtf8(source, path(target)), NoError);
+                QCOMPARE(bytesOf(path(target)), text.toUtf8());
+            }
+            QCOMPARE(writeWholeFile(path(target), text), NoError);
+            QCOMPARE(bytesOf(path(target)), text.toUtf8());
+            QCOMPARE(appendWholeFile(path(target), text), NoError);
+            QCOMPARE(bytesOf(path(target)), (text + text).toUtf8());
+        }
+        QVERIFY(QFileInfo(path("link")).isSymLink());
+        QCOMPARE(QFileInfo(path("file.txt")).permissions() & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        QVERIFY(readWholeFile("/proc/self/status").text.startsWith("Name:"));
+    }
+
+    // An append goes on in the encoding of the file's bytes so far, decided
+    // over all of them; text a Windows-932 file cannot hold is refused, and
+    // nothing is written. A lone surrogate is the one thing a write changes.
+    void appendKeepsTheEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // "<missing>": no file yet
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("added"); // empty: refused
+        const QString beyond = QStringLiteral(u"剝頰𠮟塡😀한髙"), surrogate = QStringLiteral("a") + QChar(0xD800);
+        const QByteArray ascii(qsizetype(wholefile::kPieceBytes) - 1, 'a');
+        QTest::newRow("new file") << QByteArray("<missing>") << surrogate + beyond << "a\xEF\xBF\xBD" + beyond.toUtf8();
+        QTest::newRow("empty") << QByteArray() << beyond << beyond.toUtf8();
+        QTest::newRow("ASCII") << QByteArray("a\r\n") << beyond << beyond.toUtf8();
+        QTest::newRow("UTF-8 across reads") << ascii + "\xE3\x81\x82" << beyond << beyond.toUtf8();
+        QTest::newRow("UTF-8 with its mark") << QByteArray("\xEF\xBB\xBF") << beyond << beyond.toUtf8();
+        QTest::newRow("UTF-16 LE") << QByteArray("\xFF\xFE") << surrogate + "😀" << QByteArray("a\0\xFD\xFF\x3D\xD8\0\xDE", 8);
+        QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF") << QStringLiteral(u"あ😀") << QByteArray("\x30\x42\xD8\x3D\xDE\0", 6);
+        QTest::newRow("Windows-932") << QByteArray("\x93\xFA") << QStringLiteral(u"本〜?") << QByteArray("\x96\x7B\x81\x60?");
+        QTest::newRow("Windows-932 after a read of ASCII") << ascii + "a\x93\xFA" << beyond << QByteArray();
+        QTest::newRow("Windows-932, a lone surrogate") << QByteArray("\x93\xFA") << surrogate << QByteArray();
+    }
+
+    void appendKeepsTheEncoding()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, added);
+        if (before != "<missing>")
+            putBytes(path("append.txt"), before);
+        QCOMPARE(appendWholeFile(path("append.txt"), text), added.isEmpty() ? NoMappingForText : NoError);
+        QCOMPARE(bytesOf(path("append.txt")), (before == "<missing>" ? QByteArray() : before) + added);
+    }
+
+    // Each cause and its error number. Whatever fails, every file keeps its
+    // bytes and no file is left behind. `ops`: read, write, append, copy (a
+    // file's text saved as the target) and copy from the target as source.
+    void failures_data()
+    {
+        QTest::addColumn<QString>("ops");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("sizeLimit"); // RLIMIT_FSIZE, or -1
+        QTest::addColumn<int>("error");
+        const auto rows = [](const char* ops, const QStringList& names, ErrorNumber error, qint64 limit = -1) {
+            for (const QString& name : names)
+                QTest::addRow("%s %s %lld", ops, qPrintable(name), limit) << QString(ops) << name << limit << int(error);
+        };
+        rows("rs", {"none.txt"}, FileNotFound);
+        rows("rwacs", {"none/x.txt", "file.txt/x.txt"}, FolderNotFound);
+        rows("rwacs", {"folder"}, IsDirectory);
+        rows("rwacs", {QString(300, 'n')}, NameTooLong);
+        rows("rwacs", {"", QString::fromUtf16(u"file.txt\0.bak", 13)}, InvalidName);
+        rows("rwacs", {"fifo"}, NotRegularFile); // at once, without blocking
+        rows("rs", {"/dev/zero"}, NotRegularFile);
+        rows("rwacs", {"loop"}, SymlinkLoop);
+        rows("r", {"huge.txt"}, FileTooLarge);
+        rows("wac", {"frozen.txt"}, AccessDenied);
+        rows("wc", {"closed/new.txt"}, AccessDenied);
+        for (qint64 limit : {qint64(0), qint64(20), qint64(wholefile::kPieceBytes + 1)}) {
+            rows("wac", {"file.txt", "new.txt"}, FileTooLarge, limit);
+            rows("wc", {"closed/open.txt"}, FileTooLarge, limit); // written in place, then put back
+        }
+    }
+
+    void failures()
+    {
+        QFETCH(QString, ops);
+        QFETCH(QString, name);
+        QFETCH(qint64, sizeLimit);
+        QFETCH(int, error);
+        const auto state = [&] { // hidden names included, to catch a side file left behind
+            return QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System)
+                   << bytesOf(path("file.txt")).toHex() << bytesOf(path("closed/open.txt")).toHex();
+        };
+        const QStringList before = state();
+        const QString target = name.startsWith('/') || name.isEmpty() ? name : path(name);
+        for (const QChar op : ops) {
+            const rlimit limited{rlim_t(sizeLimit), RLIM_INFINITY}, unlimited{RLIM_INFINITY, RLIM_INFINITY};
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, sizeLimit < 0 ? &unlimited : &limited), 0);
+            const ErrorNumber result = op == 'r' ? readWholeFile(target).error
+                                     : op == 'w' ? writeWholeFile(target, kLongText)
+                                     : op == 'c' ? writeTextFileAsUtf8(path("source.txt"), target)
+                                     : op == 's' ? writeTextFileAsUtf8(target, path("file.txt"))
+                                                 : appendWholeFile(target, kLongText);
+            ::setrlimit(RLIMIT_FSIZE, &unlimited);
+            QCOMPARE(int(result), error);
+            QCOMPARE(state(), before);
+        }
+    }
+
+private:
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+
+    std::optional<QTemporaryDir> m_dir;
+    qsizetype m_handles = 0;
+};
+
+QTEST_GUILESS_MAIN(WholeFileTest)
+#include "wholefile_test.moc"
