@@ -3,14 +3,16 @@
 #include <QString>
 #include <QStringView>
 
+#include "core/files/fixednames.h"
+
 // The fixed files of the program, named as on Windows (with "\");
 // platform::joinPath turns the separator into the system's. Everything the
 // program reads or writes beside the user's own files is named here, once.
 
 namespace yomika::programfile {
 
-inline constexpr QStringView resourceFile = u"dic\\kotokarc";
-inline constexpr QStringView dictionaryDir = u"dic";
+inline const QString dictionaryDir = QString::fromLatin1(fixedname::dictionaryFolder);
+inline const QString resourceFile = dictionaryDir + u'\\' + QString::fromLatin1(fixedname::resourceFile);
 inline constexpr QStringView inputFile = u"input.tmp";
 inline constexpr QStringView outputFile = u"output.tmp";
 inline constexpr QStringView settingsFile = u"yomika.ini";

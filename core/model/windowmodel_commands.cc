@@ -22,7 +22,7 @@ QString saveFailed(int error)
 
 // The analyzer's resource file ships with this placeholder where the absolute
 // dictionary folder belongs; the first start after installation fills it in.
-constexpr QStringView placeholder = u"%KOTDIC%";
+const QString placeholder = QString::fromLatin1(fixedname::dictionaryPlaceholder);
 
 } // namespace
 
