@@ -92,21 +92,22 @@ int main(int argc, char* argv[])
     if (!saveBytes(source, bytes))
         qFatal("cannot write %s", qPrintable(source));
 
-    yomika::ReadResult result;
+    yomika::Result<QString> result;
     QByteArray plainBytes;
     const Best read = bestOfRuns([&] { result = yomika::readWholeFile(source); },
-                                 [&] { plainBytes = yomika::readWholeBytes(source).bytes; });
-    int error = 0;
-    const Best write = bestOfRuns([&] { error = yomika::writeWholeFile(written, result.text); },
+                                 [&] { plainBytes = yomika::readWholeBytes(source).valueOr(QByteArray()); });
+    yomika::Result<> writing;
+    const Best write = bestOfRuns([&] { writing = yomika::writeWholeFile(written, result.valueOr(QString())); },
                                   [&] { saveBytes(plainWritten, plainBytes); });
-    if (result.error != 0 || error != 0)
-        qFatal("reading gave %d, writing %d", result.error, error);
+    if (!result || !writing)
+        qFatal("reading gave %d, writing %d", yomika::number(yomika::errorOf(result)),
+               yomika::number(yomika::errorOf(writing)));
 
     std::printf("Whole-file text I/O, %lld bytes of UTF-8 prose (%lld UTF-16 units), best of %d runs\n",
-                static_cast<long long>(bytes.size()), static_cast<long long>(result.text.size()), kRuns);
+                static_cast<long long>(bytes.size()), static_cast<long long>(result->size()), kRuns);
     printResult("read 40 MB of UTF-8 (bytes + decision + decoding)", "readWholeBytes", read);
     printResult("write 40 MB of UTF-8 (encoding + bytes, replace)", "QSaveFile of the bytes", write);
-    const bool sameText = result.text == QString::fromUtf8(bytes), sameBytes = readFile(written) == bytes;
+    const bool sameText = *result == QString::fromUtf8(bytes), sameBytes = readFile(written) == bytes;
     std::printf("text read equals the prose: %s; file written equals the source: %s\n", sameText ? "yes" : "NO",
                 sameBytes ? "yes" : "NO");
     return sameText && sameBytes ? 0 : 1;

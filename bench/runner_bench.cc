@@ -110,8 +110,8 @@ int main(int argc, char** argv)
             const AnalyzerProcess::Outcome outcome = process.run(ProgramFolders::portable(dir), options);
             const QByteArray result = readFile(output);
             viaProcess.push_back(clock.nsecsElapsed() / 1e6);
-            if (outcome.error != 0 || result.size() < text.size()) {
-                std::fprintf(stderr, "run failed: error %d\n", outcome.error);
+            if (outcome.error != ErrorNumber::NoError || result.size() < text.size()) {
+                std::fprintf(stderr, "run failed: error %d\n", number(outcome.error));
                 return 1;
             }
 
@@ -140,7 +140,7 @@ int main(int argc, char** argv)
     const double cpu = cpuSeconds() - cpuBefore;
     const double wall = clock.nsecsElapsed() / 1e9;
     const double percent = 100.0 * cpu / wall;
-    allMet = allMet && outcome.error == 0 && percent <= 2.0;
+    allMet = allMet && outcome.error == ErrorNumber::NoError && percent <= 2.0;
     std::printf("\nWaiting for a 2 s analyzer: front-end CPU %.2f ms in %.3f s wall = %.3f %% (goal <= 2 %%) %s\n",
                 cpu * 1000, wall, percent, percent <= 2.0 ? "met" : "MISSED");
 

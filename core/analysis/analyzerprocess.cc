@@ -40,13 +40,13 @@ AnalyzerProcess::~AnalyzerProcess()
 AnalyzerProcess::Outcome AnalyzerProcess::run(const ProgramFolders& folders, const QString& options)
 {
     if (m_loop)
-        return {NoError, true}; // two runs would share input.tmp and output.tmp
+        return {ErrorNumber::NoError, true}; // two runs would share input.tmp and output.tmp
 
     const QFileInfo analyzer(folders.analyzer());
     if (!analyzer.exists())
-        return {AnalyzerMissing, false};
+        return {ErrorNumber::AnalyzerMissing, false};
     if (!analyzer.isFile())
-        return {AnalyzerNotStartable, false};
+        return {ErrorNumber::AnalyzerNotStartable, false};
 
     // An earlier analyzer that released its output but had not ended yet
     // (possible on Windows) is done with its work; it must not overlap this one.
@@ -78,15 +78,15 @@ AnalyzerProcess::Outcome AnalyzerProcess::run(const ProgramFolders& folders, con
     if (!m_decided)
         loop.exec();
     if (!self)
-        return {NoError, true}; // destroyed meanwhile: the destructor reaped the analyzer
+        return {ErrorNumber::NoError, true}; // destroyed meanwhile: the destructor reaped the analyzer
     m_loop = nullptr;
 
     // The loop also ends when the application quits; that is no result.
     if (!m_decided) {
         m_decided = true;
-        m_outcome = {NoError, true};
+        m_outcome = {ErrorNumber::NoError, true};
     }
-    if (m_outcome.cancelled || m_outcome.error != NoError)
+    if (m_outcome.cancelled || m_outcome.error != ErrorNumber::NoError)
         stopAnalyzer();
     return m_outcome;
 }
@@ -95,7 +95,7 @@ void AnalyzerProcess::cancel()
 {
     if (!m_loop || m_decided)
         return;
-    finishRun({NoError, true});
+    finishRun({ErrorNumber::NoError, true});
     stopAnalyzer();
 }
 
@@ -109,7 +109,7 @@ qint64 AnalyzerProcess::analyzerProcessId() const
 ErrorNumber AnalyzerProcess::noOutput(int exitCode)
 {
     // 1100 to 1355: the exit status stays readable in the number.
-    return static_cast<ErrorNumber>(AnalyzerNoOutputBase + exitCode);
+    return static_cast<ErrorNumber>(number(ErrorNumber::AnalyzerNoOutputBase) + exitCode);
 }
 
 void AnalyzerProcess::onErrorOccurred(QProcess::ProcessError error)
@@ -117,7 +117,7 @@ void AnalyzerProcess::onErrorOccurred(QProcess::ProcessError error)
     // A crash is judged by finished(), which follows; other errors concern
     // pipes, which the analyzer does not have.
     if (error == QProcess::FailedToStart)
-        finishRun({AnalyzerNotStartable, false});
+        finishRun({ErrorNumber::AnalyzerNotStartable, false});
 }
 
 void AnalyzerProcess::finishRun(Outcome outcome)

@@ -32,7 +32,7 @@ class AnalyzerProcess : public QObject {
     Q_OBJECT
 public:
     struct Outcome {
-        ErrorNumber error = NoError; // NoError when output.tmp was released
+        ErrorNumber error = ErrorNumber::NoError; // NoError when output.tmp was released
         bool cancelled = false;      // cancel() or destruction stopped the run
     };
 

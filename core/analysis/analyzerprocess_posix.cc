@@ -110,19 +110,19 @@ void AnalyzerProcess::judgeEnd(int exitCode, QProcess::ExitStatus status)
     if (m_progressNotifier && m_progressNotifier->isEnabled())
         readProgress();
     if (status == QProcess::CrashExit) {
-        finishRun({AnalyzerCrashed, false});
+        finishRun({ErrorNumber::AnalyzerCrashed, false});
         return;
     }
     struct stat info;
     if (::stat(QFile::encodeName(m_outputPath).constData(), &info) == 0) {
         // Only an ordinary file is output; a directory of that name is not.
-        finishRun({S_ISREG(info.st_mode) ? NoError : noOutput(exitCode), false});
+        finishRun({S_ISREG(info.st_mode) ? ErrorNumber::NoError : noOutput(exitCode), false});
         return;
     }
     if (errno == ENOENT || errno == ENOTDIR)
         finishRun({noOutput(exitCode), false});
     else
-        finishRun({AnalyzerWaitFailed, false});
+        finishRun({ErrorNumber::AnalyzerWaitFailed, false});
 }
 
 } // namespace yomika

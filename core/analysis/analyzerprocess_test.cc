@@ -42,12 +42,12 @@ void AnalyzerProcessTest::run_data()
     QTest::newRow("chatty, status passed over") << "fake" << "" << QByteArray("@flood @exit=3 text") << "" << 0;
     QTest::newRow("output held, then written") << "fake" << "" << QByteArray("@hold=50 text") << "" << 0;
     QTest::newRow("progress reported") << "fake" << "" << QByteArray("@progress text") << "" << 0;
-    QTest::newRow("missing") << "none" << "" << QByteArray() << "" << int(AnalyzerMissing);
-    QTest::newRow("not executable") << "644" << "" << QByteArray() << "" << int(AnalyzerNotStartable);
-    QTest::newRow("a folder") << "folder" << "" << QByteArray() << "" << int(AnalyzerNotStartable);
-    QTest::newRow("no program") << "script" << "" << QByteArray("touch \"$MARK\"\n") << "" << int(AnalyzerNotStartable);
-    QTest::newRow("crash") << "fake" << "" << QByteArray("@crash text to cut") << "" << int(AnalyzerCrashed);
-    QTest::newRow("no output") << "fake" << "" << QByteArray("@nooutput @exit=255") << "" << AnalyzerNoOutputBase + 255;
+    QTest::newRow("missing") << "none" << "" << QByteArray() << "" << int(ErrorNumber::AnalyzerMissing);
+    QTest::newRow("not executable") << "644" << "" << QByteArray() << "" << int(ErrorNumber::AnalyzerNotStartable);
+    QTest::newRow("a folder") << "folder" << "" << QByteArray() << "" << int(ErrorNumber::AnalyzerNotStartable);
+    QTest::newRow("no program") << "script" << "" << QByteArray("touch \"$MARK\"\n") << "" << int(ErrorNumber::AnalyzerNotStartable);
+    QTest::newRow("crash") << "fake" << "" << QByteArray("@crash text to cut") << "" << int(ErrorNumber::AnalyzerCrashed);
+    QTest::newRow("no output") << "fake" << "" << QByteArray("@nooutput @exit=255") << "" << number(ErrorNumber::AnalyzerNoOutputBase) + 255;
     QTest::newRow("cancelled") << "fake" << "" << QByteArray("@hold=600000") << "cancel" << -1;
     QTest::newRow("deleted") << "fake" << "" << QByteArray("@hold=600000") << "delete" << -1;
 }
@@ -99,7 +99,7 @@ void AnalyzerProcessTest::run()
     // The fake analyzer's answer: the input, then its arguments as they arrived.
     const QByteArray echo = input + '[' + analyzerInvocation(ProgramFolders::portable(dir), options).arguments.join(u"]["_qs).toUtf8() + "]\n";
     QFile file(output);
-    QVERIFY(error != NoError || (file.open(QIODevice::ReadOnly) && file.readAll() == echo));
+    QVERIFY(error != number(ErrorNumber::NoError) || (file.open(QIODevice::ReadOnly) && file.readAll() == echo));
 }
 
 QTEST_GUILESS_MAIN(AnalyzerProcessTest)

@@ -81,12 +81,12 @@ void AnalyzerProcess::watchOutput()
             case OutputState::Held:
                 return;
             case OutputState::Failed:
-                finishRun({AnalyzerWaitFailed, false});
+                finishRun({ErrorNumber::AnalyzerWaitFailed, false});
                 return;
             case OutputState::Released:
                 if (m_process->state() != QProcess::NotRunning && m_process->waitForFinished(0))
                     return;
-                finishRun({NoError, false});
+                finishRun({ErrorNumber::NoError, false});
                 return;
             }
         });
@@ -97,7 +97,7 @@ void AnalyzerProcess::watchOutput()
 void AnalyzerProcess::judgeEnd(int exitCode, QProcess::ExitStatus status)
 {
     if (status == QProcess::CrashExit) {
-        finishRun({AnalyzerCrashed, false});
+        finishRun({ErrorNumber::AnalyzerCrashed, false});
         return;
     }
     switch (outputState(m_outputPath)) {
@@ -105,10 +105,10 @@ void AnalyzerProcess::judgeEnd(int exitCode, QProcess::ExitStatus status)
         finishRun({noOutput(exitCode), false});
         return;
     case OutputState::Failed:
-        finishRun({AnalyzerWaitFailed, false});
+        finishRun({ErrorNumber::AnalyzerWaitFailed, false});
         return;
     case OutputState::Released:
-        finishRun({NoError, false});
+        finishRun({ErrorNumber::NoError, false});
         return;
     case OutputState::Held:
         // Another program holds it: the timer goes on trying (Esc cancels).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/expected.h"
+
 // Error numbers shown to the user after the fixed text of a failure message
 // ("データを読み込めません 2"). They are stable: README.md and README.TXT list
 // them so that a user can look a number up. 0 always means no failure.
@@ -8,7 +10,7 @@
 
 namespace yomika {
 
-enum ErrorNumber : int {
+enum class ErrorNumber : int {
     NoError = 0,
 
     // Files (whole-file operations, the settings file, the resource file).
@@ -41,5 +43,21 @@ enum ErrorNumber : int {
     // statuses are listed in README.md, so 1104 reads "kotoka exit status 4".
     AnalyzerNoOutputBase = 1100,
 };
+
+/// What a file or process operation gives: its value, or the ErrorNumber of
+/// the cause that stopped it. NoError is never an error.
+template <typename T = void>
+using Result = Expected<T, ErrorNumber>;
+
+/// The number a message shows for `error`.
+inline int number(ErrorNumber error) { return static_cast<int>(error); }
+
+/// The ErrorNumber of `result`, NoError for a value: for the sources that
+/// keep the failure that ended them.
+template <typename T>
+ErrorNumber errorOf(const Result<T>& result) { return result ? ErrorNumber::NoError : result.error(); }
+
+/// The error side of a Result.
+inline Unexpected<ErrorNumber> failure(ErrorNumber error) { return Unexpected(error); }
 
 } // namespace yomika

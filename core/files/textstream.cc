@@ -128,7 +128,7 @@ public:
     bool next(const char*& data, std::size_t& size) override
     {
         m_out.clear();
-        while (m_out.empty() && m_error == NoError && m_index < m_pieces.size()) {
+        while (m_out.empty() && m_error == ErrorNumber::NoError && m_index < m_pieces.size()) {
             if (!fill())
                 ++m_index, m_offset = 0, m_open = false;
         }
@@ -142,7 +142,7 @@ public:
         m_index = 0;
         m_offset = 0;
         m_open = false;
-        m_error = NoError;
+        m_error = ErrorNumber::NoError;
         return true;
     }
 
@@ -152,9 +152,9 @@ public:
     FileReader* verbatimFile() override
     {
         if (m_pieces.size() != 1 || m_pieces[0].path.isEmpty() || m_pieces[0].encoding != TextEncoding::Utf8
-            || m_index != 0 || m_open || m_error)
+            || m_index != 0 || m_open || m_error != ErrorNumber::NoError)
             return nullptr;
-        if ((m_error = m_file.open(m_pieces[0].path)))
+        if ((m_error = errorOf(m_file.open(m_pieces[0].path))) != ErrorNumber::NoError)
             return nullptr;
         m_open = true;
         return &m_file;
@@ -168,16 +168,17 @@ private:
         if (piece.path.isEmpty())
             return fillFromText(piece.text);
         if (!m_open) {
-            if ((m_error = m_file.open(piece.path)))
+            if ((m_error = errorOf(m_file.open(piece.path))) != ErrorNumber::NoError)
                 return false;
             m_open = true;
             // The decoder drops a byte-order mark at the start, which is no
             // part of the text.
             m_decoder = std::make_unique<PieceDecoder>(piece.encoding);
         }
-        std::size_t got = 0;
-        if ((m_error = m_file.read(m_buffer.data(), m_buffer.size(), got)))
+        const Result<std::size_t> read = m_file.read(m_buffer.data(), m_buffer.size());
+        if ((m_error = errorOf(read)) != ErrorNumber::NoError)
             return false;
+        const std::size_t got = *read;
         std::string_view bytes(m_buffer.data(), got);
         if (piece.encoding == TextEncoding::Utf8) {
             m_out.assign(bytes); // well-formed throughout: its very bytes
@@ -210,7 +211,7 @@ private:
     std::unique_ptr<PieceDecoder> m_decoder;
     std::vector<char> m_buffer;
     std::string m_out;
-    ErrorNumber m_error = NoError;
+    ErrorNumber m_error = ErrorNumber::NoError;
 };
 
 // The UTF-16 units that well-formed UTF-8 bytes make: one for each byte
@@ -236,51 +237,49 @@ qint64 unitsOfUtf8(const char* data, std::size_t size)
 
 // The first `headUnits` units of a file of well-formed UTF-8, read from its
 // start: a unit takes at most three bytes.
-ErrorNumber readUtf8Head(FileReader& file, qsizetype headUnits, QString& head)
+Result<QString> readUtf8Head(FileReader& file, qsizetype headUnits)
 {
     std::vector<char> bytes(std::size_t(headUnits) * 3);
     std::size_t have = 0;
     for (std::size_t got = 1; got > 0 && have < bytes.size(); have += got) {
-        if (const ErrorNumber error = file.read(bytes.data() + have, bytes.size() - have, got))
-            return error;
+        const Result<std::size_t> read = file.read(bytes.data() + have, bytes.size() - have);
+        if (!read)
+            return failure(read.error());
+        got = *read;
     }
     QStringDecoder decoder(QStringConverter::Utf8); // holds back a sequence cut at the end
-    head = QString(decoder.decode(QByteArrayView(bytes.data(), qsizetype(have)))).left(headUnits);
-    return NoError;
+    return QString(decoder.decode(QByteArrayView(bytes.data(), qsizetype(have)))).left(headUnits);
 }
 
 // Reads the rest of `file` in pieces and hands each to `take`, the last one
 // empty (for a decoder that holds back a sequence cut at a piece's end).
 template <typename Take>
-ErrorNumber readThrough(FileReader& file, Take take)
+Result<> readThrough(FileReader& file, Take take)
 {
     std::vector<char> buffer(kChunk);
     for (std::size_t got = 1; got > 0;) {
-        if (const ErrorNumber error = file.read(buffer.data(), buffer.size(), got))
-            return error;
+        const Result<std::size_t> read = file.read(buffer.data(), buffer.size());
+        if (!read)
+            return failure(read.error());
+        got = *read;
         take(std::string_view(buffer.data(), got));
     }
-    return NoError;
+    return {};
 }
 
-struct Probed {
-    ErrorNumber error = NoError;
-    TextEncoding encoding = TextEncoding::Utf8;
-};
-
 // The encoding of the file at `path`, which must still have `size` bytes.
-Probed probeFile(const QString& path, qint64 size)
+Result<TextEncoding> probeFile(const QString& path, qint64 size)
 {
-    Probed probed;
     FileReader file;
-    if ((probed.error = file.open(path)))
-        return probed;
+    if (const Result<> opened = file.open(path); !opened)
+        return failure(opened.error());
     if (file.size() != size) // replaced meanwhile: not the bytes being copied
-        return {ReadFailed, TextEncoding::Utf8};
+        return failure(ErrorNumber::ReadFailed);
     EncodingProbe probe;
-    probed.error = readThrough(file, [&](std::string_view bytes) { probe.add(bytes.data(), bytes.size()); });
-    probed.encoding = probe.encoding();
-    return probed;
+    if (const Result<> read = readThrough(file, [&](std::string_view bytes) { probe.add(bytes.data(), bytes.size()); });
+        !read)
+        return failure(read.error());
+    return probe.encoding();
 }
 
 // A file's bytes unchanged, for a file that is well-formed UTF-8; the bytes
@@ -318,9 +317,10 @@ public:
     {
         if (!open())
             return false;
-        std::size_t got = 0;
-        if ((m_error = m_file.read(m_buffer.data(), m_buffer.size(), got)))
+        const Result<std::size_t> read = m_file.read(m_buffer.data(), m_buffer.size());
+        if ((m_error = errorOf(read)) != ErrorNumber::NoError)
             return false;
+        const std::size_t got = *read;
         if (!m_check.valid())
             m_probe.add(m_buffer.data(), got);
         data = m_buffer.data();
@@ -332,19 +332,21 @@ public:
     {
         m_open = false;
         m_probe = EncodingProbe();
-        m_error = NoError;
+        m_error = ErrorNumber::NoError;
         return true;
     }
 
     // Asked at the end of the pieces: the verdict on all of them.
     ErrorNumber error() const override
     {
-        if (m_error)
+        if (m_error != ErrorNumber::NoError)
             return m_error;
-        const Probed verdict = m_check.valid() ? m_check.get() : Probed{NoError, m_probe.encoding()};
-        m_encoding = verdict.encoding;
-        m_needsConversion = !verdict.error && verdict.encoding != TextEncoding::Utf8;
-        return verdict.error ? verdict.error : m_needsConversion ? WriteFailed : NoError;
+        const Result<TextEncoding> verdict = m_check.valid() ? m_check.get() : Result<TextEncoding>(m_probe.encoding());
+        if (!verdict)
+            return verdict.error();
+        m_encoding = *verdict;
+        m_needsConversion = *verdict != TextEncoding::Utf8;
+        return m_needsConversion ? ErrorNumber::WriteFailed : ErrorNumber::NoError;
     }
 
     bool needsConversion() const { return m_needsConversion; }
@@ -353,9 +355,9 @@ public:
 private:
     bool open()
     {
-        if (!m_open && m_error == NoError) {
-            m_error = m_file.open(m_path);
-            m_open = m_error == NoError;
+        if (!m_open && m_error == ErrorNumber::NoError) {
+            m_error = errorOf(m_file.open(m_path));
+            m_open = m_error == ErrorNumber::NoError;
         }
         return m_open;
     }
@@ -365,59 +367,64 @@ private:
     bool m_open = false;
     std::vector<char> m_buffer;
     EncodingProbe m_probe;
-    std::shared_future<Probed> m_check;
-    ErrorNumber m_error = NoError;
+    std::shared_future<Result<TextEncoding>> m_check;
+    ErrorNumber m_error = ErrorNumber::NoError;
     mutable TextEncoding m_encoding = TextEncoding::Utf8;
     mutable bool m_needsConversion = false;
 };
 
 } // namespace
 
-TextScan scanTextFile(const QString& path, qsizetype headUnits)
+Result<TextScan> scanTextFile(const QString& path, qsizetype headUnits)
 {
-    TextScan scan;
     FileReader file;
-    if ((scan.error = file.open(path)))
-        return scan;
+    if (const Result<> opened = file.open(path); !opened)
+        return failure(opened.error());
+    TextScan scan;
     // The file of an ordinary text is read whole, as every other reader does.
     if (file.size() <= qint64(4 * kChunk)) {
-        const BytesResult read = readWholeBytes(path);
-        if (read.error == NoError) {
-            scan.encoding = detectEncoding(read.bytes);
-            const QString text = decodeText(read.bytes);
+        const Result<QByteArray> read = readWholeBytes(path);
+        if (read) {
+            scan.encoding = detectEncoding(*read);
+            const QString text = decodeText(*read);
             scan.units = text.size();
             scan.head = text.left(headUnits);
             return scan;
         }
-        if (read.error != FileTooLarge) { // grown meanwhile: read through as a large one
-            scan.error = read.error;
-            return scan;
-        }
+        if (read.error() != ErrorNumber::FileTooLarge) // grown meanwhile: read through as a large one
+            return failure(read.error());
     }
     // First the encoding, which only all the bytes tell; then the text. The
     // length a UTF-8 text would have is counted on the way, so that the
     // common case needs no second pass.
     EncodingProbe probe;
     qint64 utf8Units = 0;
-    scan.error = readThrough(file, [&](std::string_view bytes) {
+    Result<> done = readThrough(file, [&](std::string_view bytes) {
         probe.add(bytes.data(), bytes.size());
         utf8Units += unitsOfUtf8(bytes.data(), bytes.size());
     });
+    if (done)
+        done = file.rewind();
+    if (!done)
+        return failure(done.error());
     scan.encoding = probe.encoding();
-    if (scan.error || (scan.error = file.rewind()))
-        return scan;
     if (scan.encoding == TextEncoding::Utf8) {
         scan.units = utf8Units;
-        scan.error = readUtf8Head(file, headUnits, scan.head);
+        Result<QString> head = readUtf8Head(file, headUnits);
+        if (!head)
+            return failure(head.error());
+        scan.head = std::move(*head);
         return scan;
     }
     PieceDecoder decoder(scan.encoding);
-    scan.error = readThrough(file, [&](std::string_view bytes) {
+    done = readThrough(file, [&](std::string_view bytes) {
         const QString text = decoder.toUtf16(bytes, bytes.empty());
         scan.units += text.size();
         if (scan.head.size() < headUnits)
             scan.head += text.left(headUnits - scan.head.size());
     });
+    if (!done)
+        return failure(done.error());
     return scan;
 }
 
@@ -426,12 +433,12 @@ std::unique_ptr<ByteSource> utf8Source(const QList<TextPiece>& pieces)
     return std::make_unique<Utf8Pieces>(pieces);
 }
 
-ErrorNumber writeTextFileAsUtf8(const QString& source, const QString& target)
+Result<> writeTextFileAsUtf8(const QString& source, const QString& target)
 {
     VerbatimUtf8 verbatim(source);
-    const ErrorNumber error = writeWholeFileFrom(target, verbatim);
+    Result<> written = writeWholeFileFrom(target, verbatim);
     if (!verbatim.needsConversion())
-        return error;
+        return written;
     return writeWholeFileFrom(target, *utf8Source({TextPiece{{}, source, verbatim.encoding()}}));
 }
 

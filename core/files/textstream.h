@@ -25,7 +25,6 @@ struct TextPiece {
 
 /// What reading a file through tells.
 struct TextScan {
-    ErrorNumber error = NoError;
     TextEncoding encoding = TextEncoding::Utf8;
     qint64 units = 0; // the length of its text in UTF-16 units
     QString head;     // the first units of its text, as many as asked for
@@ -35,7 +34,7 @@ struct TextScan {
 /// length of its text and its first `headUnits` units, holding no more of it
 /// than that. The refusals and error numbers of readWholeFile, without its
 /// size limit.
-TextScan scanTextFile(const QString& path, qsizetype headUnits);
+Result<TextScan> scanTextFile(const QString& path, qsizetype headUnits);
 
 /// Hands out the text of `pieces` as UTF-8, piece by piece, for
 /// writeWholeFileFrom. A file that cannot be read ends the pieces with its
@@ -46,6 +45,6 @@ std::unique_ptr<ByteSource> utf8Source(const QList<TextPiece>& pieces);
 /// any size, in UTF-8: the very bytes of a well-formed UTF-8 file, copied by
 /// the system where it can; a file of another encoding converted. The
 /// refusals and error numbers of FileReader::open and writeWholeFileFrom.
-ErrorNumber writeTextFileAsUtf8(const QString& source, const QString& target);
+Result<> writeTextFileAsUtf8(const QString& source, const QString& target);
 
 } // namespace yomika

@@ -49,10 +49,11 @@ private slots:
         QFile file(dir.filePath("名前 空白.txt"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        QCOMPARE(readWholeFile(file.fileName()).text, text);
+        QCOMPARE(readWholeFile(file.fileName()).valueOr(QString()), text);
         // Read through without holding it, it tells the same length and head.
-        const TextScan scan = scanTextFile(file.fileName(), 40001);
-        QCOMPARE(scan.error, NoError);
+        const Result<TextScan> scanned = scanTextFile(file.fileName(), 40001);
+        QVERIFY(scanned);
+        const TextScan& scan = *scanned;
         QCOMPARE(scan.units, text.size());
         QCOMPARE(scan.head, text.left(40001));
     }

@@ -50,112 +50,126 @@ bool isUsableName(const QString& path)
 
 // Only regular files are read or written: a device or a FIFO is refused
 // before it is opened, since opening some devices acts on them.
-ErrorNumber kindError(const Status& status)
+Result<> kindCheck(const Status& status)
 {
     switch (status.kind) {
-    case Kind::Regular: return NoError;
-    case Kind::Directory: return IsDirectory;
+    case Kind::Regular: return {};
+    case Kind::Directory: return failure(ErrorNumber::IsDirectory);
     case Kind::Other: break;
     }
-    return NotRegularFile;
+    return failure(ErrorNumber::NotRegularFile);
 }
 
 // What a file opened for writing is: only a regular file is written.
-ErrorNumber openedKind(const File& file, Status& status)
+Result<Status> openedKind(const File& file)
 {
-    const ErrorNumber error = sys::statusOf(file, status, WriteFailed);
-    return error ? error : kindError(status);
+    Result<Status> status = sys::statusOf(file, ErrorNumber::WriteFailed);
+    if (status)
+        if (const Result<> kind = kindCheck(*status); !kind)
+            return failure(kind.error());
+    return status;
 }
 
-ErrorNumber readableError(const Status& status)
+Result<> readableCheck(const Status& status)
 {
-    if (const ErrorNumber error = kindError(status))
-        return error;
-    return status.size > kMaxReadBytes ? FileTooLarge : NoError;
+    if (Result<> kind = kindCheck(status); !kind)
+        return kind;
+    if (status.size > kMaxReadBytes)
+        return failure(ErrorNumber::FileTooLarge);
+    return {};
 }
 
 // Opens `path` for reading, refusing what is no regular file, or too large
 // to hold when `limited`.
-ErrorNumber openForReading(const NativePath& name, File& file, Status& status, bool limited = true)
+Result<> openForReading(const NativePath& name, File& file, Status& status, bool limited = true)
 {
-    const auto refusal = [limited](const Status& s) { return limited ? readableError(s) : kindError(s); };
-    ErrorNumber error = sys::statusOf(name, status, ReadFailed);
-    if (!error)
-        error = refusal(status);
-    if (!error)
-        error = sys::openFile(name, Mode::Read, file, ReadFailed);
+    const auto refusal = [limited](const Status& s) { return limited ? readableCheck(s) : kindCheck(s); };
+    Result<Status> before = sys::statusOf(name, ErrorNumber::ReadFailed);
+    if (!before)
+        return failure(before.error());
+    if (Result<> refused = refusal(*before); !refused)
+        return refused;
+    Result<File> opened = sys::openFile(name, Mode::Read, ErrorNumber::ReadFailed);
+    if (!opened)
+        return failure(opened.error());
+    file = std::move(*opened);
     // The path may have changed between the check and the opening.
-    if (!error)
-        error = sys::statusOf(file, status, ReadFailed);
-    if (!error)
-        error = refusal(status);
-    return error;
+    Result<Status> after = sys::statusOf(file, ErrorNumber::ReadFailed);
+    if (!after)
+        return failure(after.error());
+    status = *after;
+    return refusal(status);
 }
 
-ErrorNumber readBytes(const QString& path, QByteArray& bytes)
+Result<QByteArray> readBytes(const QString& path)
 {
     Status status;
     File file;
-    if (const ErrorNumber error = openForReading(sys::nativePath(path), file, status))
-        return error;
+    if (const Result<> opened = openForReading(sys::nativePath(path), file, status); !opened)
+        return failure(opened.error());
 
     ByteCollector collector(status.size);
     for (;;) {
-        std::size_t got = 0;
-        if (const ErrorNumber readError = sys::readSome(file, collector.room(), collector.roomSize(), got))
-            return readError;
-        if (got == 0)
+        const Result<std::size_t> got = sys::readSome(file, collector.room(), collector.roomSize());
+        if (!got)
+            return failure(got.error());
+        if (*got == 0)
             break;
-        collector.add(got);
+        collector.add(*got);
         // A file growing while it is read (or a file of the kernel whose
         // size shows as 0) is read on to its end, within the same limit.
         if (collector.total() > kMaxReadBytes)
-            return FileTooLarge;
+            return failure(ErrorNumber::FileTooLarge);
     }
-    file.close(); // nothing was written: a failing close loses nothing
-    bytes = collector.finish();
-    return NoError;
+    static_cast<void>(file.close()); // nothing was written: a failing close loses nothing
+    return collector.finish();
 }
 
 // Copies the rest of `from` into `file` inside the system, adding the bytes
-// to `total`; `whole` tells whether all of them went.
-ErrorNumber copyThrough(const File& from, const File& file, qint64& total, bool& whole)
+// to `total`; gives whether all of them went.
+Result<bool> copyThrough(const File& from, const File& file, qint64& total)
 {
-    whole = false;
     for (;;) {
-        std::size_t copied = 0;
-        ErrorNumber error = NoError;
-        if (!sys::copySome(from, file, kCopyBytes, copied, error))
-            return NoError; // the rest by reads and writes
-        if (error || copied == 0) {
-            whole = !error;
-            return error;
-        }
+        const Result<std::optional<std::size_t>> copied = sys::copySome(from, file, kCopyBytes);
+        if (!copied)
+            return failure(copied.error());
+        if (!copied->has_value())
+            return false; // the rest by reads and writes
+        if (**copied == 0)
+            return true;
         // The disk writes this piece while the next one is copied; the one
         // before is on the disk by then, and its pages go.
         const qint64 before = total;
-        total += static_cast<qint64>(copied);
+        total += static_cast<qint64>(**copied);
         sys::startWriteBack(file);
         sys::dropWritten(file, before);
     }
 }
 
+// The failure that ended a source's pieces early, if any.
+Result<> sourceCheck(const ByteSource& pieces)
+{
+    if (pieces.error() != ErrorNumber::NoError)
+        return failure(pieces.error());
+    return {};
+}
+
 // Writes every piece, adding the bytes written to `total`.
-ErrorNumber writePieces(const File& file, ByteSource& pieces, qint64& total)
+Result<> writePieces(const File& file, ByteSource& pieces, qint64& total)
 {
     if (FileReader* const reader = pieces.verbatimFile()) {
-        bool whole = false;
-        if (const ErrorNumber error = copyThrough(ReaderAccess::file(*reader), file, total, whole))
-            return error;
-        if (whole)
-            return pieces.error();
+        const Result<bool> whole = copyThrough(ReaderAccess::file(*reader), file, total);
+        if (!whole)
+            return failure(whole.error());
+        if (*whole)
+            return sourceCheck(pieces);
     }
     qint64 unsynced = 0;
     const char* data;
     std::size_t size;
     while (pieces.next(data, size)) {
-        if (const ErrorNumber error = sys::writeAll(file, data, size))
-            return error;
+        if (Result<> written = sys::writeAll(file, data, size); !written)
+            return written;
         total += static_cast<qint64>(size);
         unsynced += static_cast<qint64>(size);
         if (unsynced >= kWriteBackBytes) {
@@ -163,14 +177,14 @@ ErrorNumber writePieces(const File& file, ByteSource& pieces, qint64& total)
             unsynced = 0;
         }
     }
-    return pieces.error();
+    return sourceCheck(pieces);
 }
 
-ErrorNumber syncAndClose(File& file)
+Result<> syncAndClose(File& file)
 {
-    if (const ErrorNumber error = sys::syncData(file)) {
-        file.close();
-        return error;
+    if (Result<> synced = sys::syncData(file); !synced) {
+        static_cast<void>(file.close()); // the sync's fault is the one to report
+        return synced;
     }
     return file.close();
 }
@@ -182,18 +196,18 @@ public:
     SideFile() = default;
     ~SideFile()
     {
-        m_file.close();
+        static_cast<void>(m_file.close()); // unless kept, the file goes anyway
         if (m_made)
             sys::removeFile(m_path);
     }
     SideFile(const SideFile&) = delete;
     SideFile& operator=(const SideFile&) = delete;
 
-    ErrorNumber create(const NativePath& target)
+    Result<> create(const NativePath& target)
     {
-        const ErrorNumber error = sys::createSideFile(target, m_file, m_path);
-        m_made = error == NoError;
-        return error;
+        Result<> created = sys::createSideFile(target, m_file, m_path);
+        m_made = created.hasValue();
+        return created;
     }
     File& file() { return m_file; }
     const NativePath& path() const { return m_path; }
@@ -216,99 +230,104 @@ bool readOldContents(const File& file, qint64 size, QByteArray& old)
     old.resize(static_cast<qsizetype>(size));
     qsizetype got = 0;
     while (got < old.size()) {
-        std::size_t n = 0;
-        if (sys::readSome(file, old.data() + got, static_cast<std::size_t>(old.size() - got), n) || n == 0)
+        const Result<std::size_t> n =
+            sys::readSome(file, old.data() + got, static_cast<std::size_t>(old.size() - got));
+        if (!n || *n == 0)
             break;
-        got += static_cast<qsizetype>(n);
+        got += static_cast<qsizetype>(*n);
     }
     return got == old.size();
+}
+
+// Writes the pieces over the start of `file` and cuts it after them.
+Result<> overwrite(const File& file, ByteSource& pieces)
+{
+    qint64 written = 0;
+    if (Result<> done = sys::seekTo(file, 0); !done)
+        return done;
+    if (Result<> done = writePieces(file, pieces, written); !done)
+        return done;
+    if (Result<> done = sys::truncateAt(file, written); !done)
+        return done;
+    return sys::syncData(file);
 }
 
 // Writes over the file itself, for a folder that takes no new file. The old
 // contents are kept in memory while that is possible and put back when the
 // write fails, so that a full disk still leaves the old file.
-ErrorNumber writeInPlace(const NativePath& target, ByteSource& pieces)
+Result<> writeInPlace(const NativePath& target, ByteSource& pieces)
 {
-    File file;
     bool readable = true;
-    ErrorNumber error = sys::openFile(target, Mode::ReadWrite, file, WriteFailed);
-    if (error == AccessDenied) {
+    Result<File> opened = sys::openFile(target, Mode::ReadWrite, ErrorNumber::WriteFailed);
+    if (!opened && opened.error() == ErrorNumber::AccessDenied) {
         readable = false;
-        error = sys::openFile(target, Mode::Write, file, WriteFailed);
+        opened = sys::openFile(target, Mode::Write, ErrorNumber::WriteFailed);
     }
-    Status status;
-    if (!error)
-        error = openedKind(file, status);
-    if (error)
-        return error;
+    if (!opened)
+        return failure(opened.error());
+    File& file = *opened;
+    const Result<Status> status = openedKind(file);
+    if (!status)
+        return failure(status.error());
 
     QByteArray old;
-    const bool restorable = readable && readOldContents(file, status.size, old);
-    qint64 written = 0;
-    error = sys::seekTo(file, 0);
-    if (!error)
-        error = writePieces(file, pieces, written);
-    if (!error)
-        error = sys::truncateAt(file, written);
-    if (!error)
-        error = sys::syncData(file);
-    if (!error)
+    const bool restorable = readable && readOldContents(file, status->size, old);
+    const Result<> written = overwrite(file, pieces);
+    if (written)
         return file.close();
-    if (restorable && sys::seekTo(file, 0) == NoError
-        && sys::writeAll(file, old.constData(), static_cast<std::size_t>(old.size())) == NoError)
-        sys::truncateAt(file, status.size); // a failure here changes nothing of what is reported
-    return error;
+    if (restorable && sys::seekTo(file, 0)
+        && sys::writeAll(file, old.constData(), static_cast<std::size_t>(old.size())))
+        static_cast<void>(sys::truncateAt(file, status->size)); // a failure here changes nothing of what is reported
+    return written;
 }
 
-// Looks at the target of a write: its real path, whether it exists, and
-// what it is. A missing file is no error here.
-ErrorNumber inspectTarget(NativePath& target, Status& status, bool& exists)
+// Looks at the target of a write: its real path, and what it is when it
+// exists (none when it does not: a missing file is no error here).
+Result<std::optional<Status>> inspectTarget(NativePath& target)
 {
-    exists = false;
-    if (const ErrorNumber error = sys::resolveTarget(target))
-        return error;
-    const ErrorNumber error = sys::statusOf(target, status, WriteFailed);
-    if (error == FileNotFound)
-        return NoError;
-    exists = error == NoError;
-    return error ? error : kindError(status);
+    if (Result<> resolved = sys::resolveTarget(target); !resolved)
+        return failure(resolved.error());
+    const Result<Status> status = sys::statusOf(target, ErrorNumber::WriteFailed);
+    if (!status && status.error() == ErrorNumber::FileNotFound)
+        return std::optional<Status>();
+    if (!status)
+        return failure(status.error());
+    if (Result<> kind = kindCheck(*status); !kind)
+        return failure(kind.error());
+    return std::optional<Status>(*status);
 }
 
-ErrorNumber replaceFile(const QString& path, ByteSource& pieces)
+Result<> replaceFile(const QString& path, ByteSource& pieces)
 {
     NativePath target = sys::nativePath(path);
-    Status status;
-    bool exists;
-    ErrorNumber error = inspectTarget(target, status, exists);
+    const Result<std::optional<Status>> inspected = inspectTarget(target);
+    if (!inspected)
+        return failure(inspected.error());
+    const std::optional<Status>& old = *inspected;
     // A file its owner made read-only stays unchanged, as when it is opened
     // for writing.
-    if (!error && exists)
-        error = sys::checkWritable(target);
-    if (error)
-        return error;
+    if (old)
+        if (Result<> writable = sys::checkWritable(target); !writable)
+            return writable;
 
     SideFile side;
-    error = side.create(target);
-    if (error == AccessDenied && exists)
-        return writeInPlace(target, pieces);
-    if (error)
-        return error;
-    if (exists)
-        sys::takeOwnerAndMode(side.file(), status);
+    if (Result<> created = side.create(target); !created)
+        return created.error() == ErrorNumber::AccessDenied && old ? writeInPlace(target, pieces) : created;
+    if (old)
+        sys::takeOwnerAndMode(side.file(), *old);
     qint64 written = 0;
-    error = writePieces(side.file(), pieces, written);
-    if (!error)
-        error = syncAndClose(side.file());
-    if (error)
-        return error;
-    error = sys::replaceWith(side.path(), target, exists);
+    if (Result<> done = writePieces(side.file(), pieces, written); !done)
+        return done;
+    if (Result<> done = syncAndClose(side.file()); !done)
+        return done;
+    const Result<> replaced = sys::replaceWith(side.path(), target, old.has_value());
     // A sticky folder lets only the owner replace a file, which the owner's
     // group may still write in place.
-    if (error == AccessDenied && exists)
-        return pieces.rewind() ? writeInPlace(target, pieces) : error;
-    if (!error)
+    if (!replaced && replaced.error() == ErrorNumber::AccessDenied && old)
+        return pieces.rewind() ? writeInPlace(target, pieces) : replaced;
+    if (replaced)
         side.keep();
-    return error;
+    return replaced;
 }
 
 // Puts a file an append failed on back as it was: removes it when the append
@@ -316,118 +335,123 @@ ErrorNumber replaceFile(const QString& path, ByteSource& pieces)
 void cutBack(const NativePath& target, File& file, bool created, qint64 length)
 {
     if (created) {
-        file.close();
+        static_cast<void>(file.close());
         sys::removeFile(target);
         return;
     }
-    if (file.isOpen() || sys::openFile(target, Mode::Write, file, WriteFailed) == NoError)
-        sys::truncateAt(file, length); // a failure here changes nothing of what is reported
+    if (!file.isOpen())
+        if (Result<File> reopened = sys::openFile(target, Mode::Write, ErrorNumber::WriteFailed))
+            file = std::move(*reopened);
+    if (file.isOpen())
+        static_cast<void>(sys::truncateAt(file, length)); // a failure here changes nothing of what is reported
 }
 
 // The encoding an append goes on in: that of the file's bytes so far, found
 // by reading them through once; UTF-8 for a file that is new, or that cannot
 // be opened for reading (a write-only file shows nothing of its encoding).
-ErrorNumber appendEncoding(const NativePath& target, bool exists, TextEncoding& encoding)
+Result<TextEncoding> appendEncoding(const NativePath& target, bool exists)
 {
-    encoding = TextEncoding::Utf8;
-    File file;
-    Status status;
-    if (!exists || sys::openFile(target, Mode::Read, file, ReadFailed) != NoError)
-        return NoError;
-    if (const ErrorNumber error = sys::statusOf(file, status, ReadFailed))
-        return error;
-    if (const ErrorNumber error = kindError(status))
-        return error;
+    if (!exists)
+        return TextEncoding::Utf8;
+    const Result<File> file = sys::openFile(target, Mode::Read, ErrorNumber::ReadFailed);
+    if (!file)
+        return TextEncoding::Utf8;
+    const Result<Status> status = sys::statusOf(*file, ErrorNumber::ReadFailed);
+    if (!status)
+        return failure(status.error());
+    if (const Result<> kind = kindCheck(*status); !kind)
+        return failure(kind.error());
     EncodingProbe probe;
     const std::unique_ptr<char[]> piece(new char[kPieceBytes]);
     for (std::size_t got = 1; got > 0;) {
-        if (const ErrorNumber error = sys::readSome(file, piece.get(), kPieceBytes, got))
-            return error;
+        const Result<std::size_t> read = sys::readSome(*file, piece.get(), kPieceBytes);
+        if (!read)
+            return failure(read.error());
+        got = *read;
         probe.add(piece.get(), got);
     }
-    encoding = probe.encoding();
-    return NoError;
+    return probe.encoding();
 }
 
-ErrorNumber appendFile(const QString& path, QStringView text)
+// Opens `target` for appending, creating it when missing; `created` tells.
+Result<File> openForAppend(const NativePath& target, bool& created)
+{
+    created = false;
+    Result<File> file = sys::openFile(target, Mode::Append, ErrorNumber::WriteFailed);
+    if (!file && file.error() == ErrorNumber::FileNotFound) {
+        file = sys::openFile(target, Mode::CreateAppend, ErrorNumber::WriteFailed);
+        created = file.hasValue();
+    }
+    return file;
+}
+
+Result<> appendFile(const QString& path, QStringView text)
 {
     NativePath target = sys::nativePath(path);
-    Status status;
-    bool exists;
-    TextEncoding encoding;
-    if (const ErrorNumber error = inspectTarget(target, status, exists))
-        return error;
-    if (const ErrorNumber error = appendEncoding(target, exists, encoding))
-        return error;
+    const Result<std::optional<Status>> inspected = inspectTarget(target);
+    if (!inspected)
+        return failure(inspected.error());
+    const Result<TextEncoding> encoding = appendEncoding(target, inspected->has_value());
+    if (!encoding)
+        return failure(encoding.error());
     // Text the file's code page cannot hold is refused whole: a "?" in place
     // of a character would lose it without a word.
-    if (encoding == TextEncoding::Windows932 && !codepage::holds(text))
-        return NoMappingForText;
-    EncodedPieces pieces(text, encoding);
+    if (*encoding == TextEncoding::Windows932 && !codepage::holds(text))
+        return failure(ErrorNumber::NoMappingForText);
+    EncodedPieces pieces(text, *encoding);
 
-    File file;
     bool created = false;
-    ErrorNumber error = sys::openFile(target, Mode::Append, file, WriteFailed);
-    if (error == FileNotFound) {
-        error = sys::openFile(target, Mode::CreateAppend, file, WriteFailed);
-        created = error == NoError;
-    }
-    if (!error)
-        error = openedKind(file, status);
-    if (error)
-        return error;
+    Result<File> opened = openForAppend(target, created);
+    if (!opened)
+        return failure(opened.error());
+    File& file = *opened;
+    const Result<Status> status = openedKind(file);
+    if (!status)
+        return failure(status.error());
 
     qint64 written = 0;
-    error = writePieces(file, pieces, written);
-    if (!error)
-        error = sys::syncData(file);
-    if (!error)
-        error = file.close();
-    if (error)
-        cutBack(target, file, created, status.size);
-    return error;
+    Result<> done = writePieces(file, pieces, written);
+    if (done)
+        done = sys::syncData(file);
+    if (done)
+        done = file.close();
+    if (!done)
+        cutBack(target, file, created, status->size);
+    return done;
 }
 
 // Runs `work` on a usable name, turning a lack of memory into OutOfMemory.
 template <typename Work>
-ErrorNumber guarded(const QString& path, Work&& work)
+auto guarded(const QString& path, Work&& work) -> decltype(work())
 {
     if (!isUsableName(path))
-        return InvalidName;
+        return failure(ErrorNumber::InvalidName);
     try {
         return work();
     } catch (const std::bad_alloc&) {
-        return OutOfMemory;
+        return failure(ErrorNumber::OutOfMemory);
     }
 }
 
 } // namespace
 } // namespace wholefile
 
-ReadResult readWholeFile(const QString& path)
+Result<QString> readWholeFile(const QString& path)
 {
-    ReadResult result;
-    QByteArray bytes;
-    result.error = wholefile::guarded(path, [&] {
-        const ErrorNumber error = wholefile::readBytes(path, bytes);
-        if (!error)
-            result.text = decodeText(std::exchange(bytes, {}));
-        return error;
+    return wholefile::guarded(path, [&]() -> Result<QString> {
+        Result<QByteArray> bytes = wholefile::readBytes(path);
+        if (!bytes)
+            return failure(bytes.error());
+        return decodeText(std::exchange(*bytes, {}));
     });
-    return result;
 }
 
-BytesResult readWholeBytes(const QString& path)
+Result<QByteArray> readWholeBytes(const QString& path)
 {
-    BytesResult result;
-    result.error = wholefile::guarded(
-        path, [&] { return wholefile::readBytes(path, result.bytes); });
-    if (result.error != NoError)
-        result.bytes.clear();
-    return result;
+    return wholefile::guarded(path, [&] { return wholefile::readBytes(path); });
 }
 
-ErrorNumber writeWholeFile(const QString& path, QStringView text)
+Result<> writeWholeFile(const QString& path, QStringView text)
 {
     return wholefile::guarded(path, [&] {
         wholefile::EncodedPieces pieces(text, TextEncoding::Utf8);
@@ -435,12 +459,12 @@ ErrorNumber writeWholeFile(const QString& path, QStringView text)
     });
 }
 
-ErrorNumber appendWholeFile(const QString& path, QStringView text)
+Result<> appendWholeFile(const QString& path, QStringView text)
 {
     return wholefile::guarded(path, [&] { return wholefile::appendFile(path, text); });
 }
 
-ErrorNumber writeWholeFileFrom(const QString& path, ByteSource& source)
+Result<> writeWholeFileFrom(const QString& path, ByteSource& source)
 {
     return wholefile::guarded(path, [&] { return wholefile::replaceFile(path, source); });
 }
@@ -452,24 +476,23 @@ FileReader::FileReader()
 
 FileReader::~FileReader() = default;
 
-ErrorNumber FileReader::open(const QString& path)
+Result<> FileReader::open(const QString& path)
 {
     if (!wholefile::isUsableName(path))
-        return InvalidName;
+        return failure(ErrorNumber::InvalidName);
     wholefile::sys::Status status;
-    d->file.close();
-    const ErrorNumber error =
-        wholefile::openForReading(wholefile::sys::nativePath(path), d->file, status, false);
-    d->size = error ? 0 : status.size;
-    return error;
+    static_cast<void>(d->file.close()); // only read: nothing to lose
+    Result<> opened = wholefile::openForReading(wholefile::sys::nativePath(path), d->file, status, false);
+    d->size = opened ? status.size : 0;
+    return opened;
 }
 
-ErrorNumber FileReader::read(char* data, std::size_t size, std::size_t& got)
+Result<std::size_t> FileReader::read(char* data, std::size_t size)
 {
-    return wholefile::sys::readSome(d->file, data, size, got);
+    return wholefile::sys::readSome(d->file, data, size);
 }
 
-ErrorNumber FileReader::rewind()
+Result<> FileReader::rewind()
 {
     return wholefile::sys::seekTo(d->file, 0);
 }

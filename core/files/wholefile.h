@@ -18,27 +18,17 @@
 
 namespace yomika {
 
-struct ReadResult {
-    QString text;   // empty on failure
-    ErrorNumber error = NoError;
-};
-
 /// Reads the whole file at `path` and decodes it by decodeText(), to its end even when it grows or shows a
 /// size of 0. A missing, unreadable or non-regular path (a directory, a FIFO,
-/// a device) gives the empty text and a non-zero error number at once,
-/// without blocking; so does a file above 1 GiB (FileTooLarge), a name
-/// holding a NUL character (InvalidName) and a failing read. An empty file gives the empty text and 0.
-ReadResult readWholeFile(const QString& path);
-
-struct BytesResult {
-    QByteArray bytes; // empty on failure
-    ErrorNumber error = NoError;
-};
+/// a device) fails with its ErrorNumber at once, without blocking; so does a
+/// file above 1 GiB (FileTooLarge), a name holding a NUL character
+/// (InvalidName) and a failing read. An empty file gives the empty text.
+[[nodiscard]] Result<QString> readWholeFile(const QString& path);
 
 /// Reads the bytes of the file at `path` whole, undecoded, for callers that
 /// choose the encoding themselves. The same refusals, size limit and error
-/// numbers as readWholeFile; an empty file gives no bytes and 0.
-BytesResult readWholeBytes(const QString& path);
+/// numbers as readWholeFile; an empty file gives no bytes.
+[[nodiscard]] Result<QByteArray> readWholeBytes(const QString& path);
 
 /// Replaces the contents of `path` with `text` in UTF-8. The new contents are
 /// written beside the file and replace it only when complete, keeping the old file's
@@ -47,10 +37,9 @@ BytesResult readWholeBytes(const QString& path);
 /// back when that write fails. A target that exists but is not a regular file
 /// is refused with NotRegularFile, a read-only file with AccessDenied; both
 /// are left alone. A symbolic link is written through to the file it names.
-/// A name holding a NUL character is refused with InvalidName. Returns
-/// NoError or the ErrorNumber of the failure; on failure an earlier file at
-/// `path` keeps its contents.
-ErrorNumber writeWholeFile(const QString& path, QStringView text);
+/// A name holding a NUL character is refused with InvalidName. Errors: the
+/// ErrorNumber of the failure; an earlier file at `path` keeps its contents.
+Result<> writeWholeFile(const QString& path, QStringView text);
 
 /// Adds `text` after the last byte of `path`, creating the file when missing,
 /// in the encoding of the file's bytes so far (UTF-8 for a new, empty or
@@ -60,9 +49,9 @@ ErrorNumber writeWholeFile(const QString& path, QStringView text);
 /// A failure part-way (a write, or the flush to disk) cuts the file back to
 /// its old length, or removes the file it created, so the old contents are
 /// never damaged. A target that is not a regular file is refused with
-/// NotRegularFile, a name holding a NUL character with InvalidName. Returns
-/// NoError or the ErrorNumber of the failure.
-ErrorNumber appendWholeFile(const QString& path, QStringView text);
+/// NotRegularFile, a name holding a NUL character with InvalidName. Errors:
+/// the ErrorNumber of the failure.
+Result<> appendWholeFile(const QString& path, QStringView text);
 
 class FileReader;
 namespace wholefile {
@@ -79,7 +68,7 @@ public:
     /// Starts again from the first piece; false when that cannot be done.
     virtual bool rewind() = 0;
     /// The failure that ended the pieces early, NoError otherwise.
-    virtual ErrorNumber error() const { return NoError; }
+    virtual ErrorNumber error() const { return ErrorNumber::NoError; }
     /// The open file whose bytes, from its position on, are all the rest of
     /// the pieces, unchanged: the writer may then have the system copy them,
     /// and calls next() only for what it could not copy. Null (the default)
@@ -93,7 +82,7 @@ public:
 /// place only when complete. A source's verbatim file is copied by the
 /// system where it can be, which is many times faster for a large file. A failure of the source is returned as any
 /// other, and leaves an earlier file at `path` as it was.
-ErrorNumber writeWholeFileFrom(const QString& path, ByteSource& source);
+Result<> writeWholeFileFrom(const QString& path, ByteSource& source);
 
 /// A file read piece by piece, for files of any size: the refusals and error
 /// numbers of readWholeFile, without its size limit. Closed when it goes.
@@ -105,11 +94,12 @@ public:
     FileReader& operator=(const FileReader&) = delete;
 
     /// Opens `path` for reading.
-    ErrorNumber open(const QString& path);
-    /// Reads up to `size` bytes into `data`; `got` is 0 at the end.
-    ErrorNumber read(char* data, std::size_t size, std::size_t& got);
+    Result<> open(const QString& path);
+    /// Reads up to `size` bytes into `data` and gives how many, 0 at the end.
+    /// Errors: as readWholeFile's reads.
+    Result<std::size_t> read(char* data, std::size_t size);
     /// Goes back to the first byte.
-    ErrorNumber rewind();
+    Result<> rewind();
     /// The size the file had when it was opened.
     qint64 size() const;
 

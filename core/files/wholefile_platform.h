@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include <QByteArray>
@@ -49,12 +50,12 @@ struct Status {
 class File {
 public:
     File() = default;
-    ~File() { close(); }
+    ~File() { static_cast<void>(close()); } // a fault that matters is seen by calling close()
     File(File&& other) noexcept : m_handle(std::exchange(other.m_handle, kClosed)) {}
     File& operator=(File&& other) noexcept
     {
         if (this != &other) {
-            close();
+            static_cast<void>(close());
             m_handle = std::exchange(other.m_handle, kClosed);
         }
         return *this;
@@ -64,10 +65,10 @@ public:
 
     bool isOpen() const { return m_handle != kClosed; }
 
-    /// Closes the file; returns NoError when it was closed without a fault,
-    /// or the ErrorNumber of one (a network file system may report a full
-    /// disk only here). The file counts as closed either way.
-    ErrorNumber close();
+    /// Closes the file. Errors: the fault the system reports on closing (a
+    /// network file system may report a full disk only here); the file
+    /// counts as closed either way.
+    Result<> close();
 
     /// The descriptor or HANDLE, for the platform's source file.
     std::intptr_t handle() const { return m_handle; }
@@ -75,7 +76,7 @@ public:
     /// Takes charge of an open descriptor or HANDLE, closing the one held.
     void adopt(std::intptr_t handle)
     {
-        close();
+        static_cast<void>(close());
         m_handle = handle;
     }
 
@@ -98,60 +99,60 @@ enum class Mode {
 /// some devices acts on them. A missing name gives FileNotFound, or
 /// FolderNotFound where a folder on the path is missing; `otherwise` stands
 /// for an error with no number of its own.
-ErrorNumber statusOf(const NativePath& path, Status& status, ErrorNumber otherwise);
+Result<Status> statusOf(const NativePath& path, ErrorNumber otherwise);
 
 /// The same for an open file. Errors as statusOf.
-ErrorNumber statusOf(const File& file, Status& status, ErrorNumber otherwise);
+Result<Status> statusOf(const File& file, ErrorNumber otherwise);
 
 /// Turns `path` into the path of the file it finally names when it is a
 /// symbolic link (or runs through one), so that a replacement takes the
 /// linked file's place and leaves the link a link; a link to a missing file
 /// gives the path of that file. A path that names nothing stays as it is.
 /// Returns SymlinkLoop, NameTooLong or another ErrorNumber of a failing look-up.
-ErrorNumber resolveTarget(NativePath& path);
+Result<> resolveTarget(NativePath& path);
 
 /// Refuses with AccessDenied (or the error of the check) an existing file
 /// that this process may not write.
-ErrorNumber checkWritable(const NativePath& path);
+Result<> checkWritable(const NativePath& path);
 
 /// Opens `path` in `mode`, never blocking on a FIFO and never handing the
 /// file to a child process. A new file gets the permissions of any new file
 /// (on POSIX systems 0666 less the umask). Errors as statusOf.
-ErrorNumber openFile(const NativePath& path, Mode mode, File& file, ErrorNumber otherwise);
+Result<File> openFile(const NativePath& path, Mode mode, ErrorNumber otherwise);
 
 /// Creates a new file beside `target`, under a hidden name of its own, for
 /// writing; `sidePath` receives that name. Errors as statusOf; AccessDenied
 /// where the folder takes no new file.
-ErrorNumber createSideFile(const NativePath& target, File& file, NativePath& sidePath);
+Result<> createSideFile(const NativePath& target, File& file, NativePath& sidePath);
 
-/// Reads up to `size` bytes; `got` is 0 at the end of the file. A read
+/// Reads up to `size` bytes and gives how many, 0 at the end of the file. A read
 /// interrupted by a signal is tried again. Errors: ReadFailed and the causes
 /// with numbers of their own.
-ErrorNumber readSome(const File& file, char* data, std::size_t size, std::size_t& got);
+Result<std::size_t> readSome(const File& file, char* data, std::size_t size);
 
 /// Writes all `size` bytes, or returns the failure (DiskFull, FileTooLarge,
 /// WriteFailed ...), with some of them possibly written.
-ErrorNumber writeAll(const File& file, const char* data, std::size_t size);
+Result<> writeAll(const File& file, const char* data, std::size_t size);
 
 /// Copies up to `size` bytes from the position of `from` to that of `to`
 /// inside the system, without passing them through this process, and moves
-/// both positions on; `copied` is 0 at the end of `from`. Returns false, with
-/// nothing copied, where the system cannot copy between these two files (no
-/// such call, another file system): the caller then reads and writes. A
-/// failure of the copy itself goes to `error` (errors as writeAll).
-bool copySome(const File& from, const File& to, std::size_t size, std::size_t& copied, ErrorNumber& error);
+/// both positions on; gives how many, 0 at the end of `from`. Gives no count,
+/// with nothing copied, where the system cannot copy between these two files
+/// (no such call, another file system): the caller then reads and writes.
+/// Errors: a failure of the copy itself, as writeAll.
+Result<std::optional<std::size_t>> copySome(const File& from, const File& to, std::size_t size);
 
 /// Moves the position for the next read or write. Errors: WriteFailed and
 /// the causes with numbers of their own.
-ErrorNumber seekTo(const File& file, qint64 offset);
+Result<> seekTo(const File& file, qint64 offset);
 
 /// Cuts the file at `length` bytes. Errors as seekTo.
-ErrorNumber truncateAt(const File& file, qint64 length);
+Result<> truncateAt(const File& file, qint64 length);
 
 /// Waits until the file's data is on the disk: a full disk or a failing
 /// device may show only then. A file system that keeps no data to sync is
 /// no failure. Errors as writeAll.
-ErrorNumber syncData(const File& file);
+Result<> syncData(const File& file);
 
 /// Starts writing the file's data to disk without waiting, so that the disk
 /// works while the next pieces are made; where the system has no such call,
@@ -172,7 +173,7 @@ void takeOwnerAndMode(const File& file, const Status& old);
 /// Puts the complete file at `sidePath` in the place of `target` in one
 /// step; `targetExists` says whether one was there. Errors as statusOf;
 /// AccessDenied where the folder refuses the replacement.
-ErrorNumber replaceWith(const NativePath& sidePath, const NativePath& target, bool targetExists);
+Result<> replaceWith(const NativePath& sidePath, const NativePath& target, bool targetExists);
 
 /// Removes the file at `path`; for the clean-up after a failure, which has
 /// nothing to report.

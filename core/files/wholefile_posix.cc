@@ -38,22 +38,22 @@ ErrorNumber ioError(int error, ErrorNumber otherwise)
 {
     switch (error) {
     case EACCES:
-    case EPERM: return AccessDenied;
-    case EISDIR: return IsDirectory;
+    case EPERM: return ErrorNumber::AccessDenied;
+    case EISDIR: return ErrorNumber::IsDirectory;
     case EMFILE:
-    case ENFILE: return TooManyOpenFiles;
-    case ENOMEM: return OutOfMemory;
-    case EROFS: return ReadOnlyFileSystem;
+    case ENFILE: return ErrorNumber::TooManyOpenFiles;
+    case ENOMEM: return ErrorNumber::OutOfMemory;
+    case EROFS: return ErrorNumber::ReadOnlyFileSystem;
     case ENOSPC:
-    case EDQUOT: return DiskFull;
+    case EDQUOT: return ErrorNumber::DiskFull;
     case EFBIG:
-    case EOVERFLOW: return FileTooLarge;
-    case EIO: return DeviceError;
+    case EOVERFLOW: return ErrorNumber::FileTooLarge;
+    case EIO: return ErrorNumber::DeviceError;
     case EBUSY:
     case ETXTBSY:
-    case EAGAIN: return FileInUse; // a lock another program holds
+    case EAGAIN: return ErrorNumber::FileInUse; // a lock another program holds
     case ENXIO:
-    case ENODEV: return NotRegularFile;
+    case ENODEV: return ErrorNumber::NotRegularFile;
     default: return otherwise;
     }
 }
@@ -75,14 +75,14 @@ ErrorNumber pathError(int error, const QByteArray& path, ErrorNumber otherwise)
         // where its folder exists.
         struct stat folder;
         if (::stat(folderOf(path).constData(), &folder) == 0 && S_ISDIR(folder.st_mode))
-            return FileNotFound;
-        return FolderNotFound;
+            return ErrorNumber::FileNotFound;
+        return ErrorNumber::FolderNotFound;
     }
-    case ENOTDIR: return FolderNotFound;
-    case ENAMETOOLONG: return NameTooLong;
-    case ELOOP: return SymlinkLoop;
+    case ENOTDIR: return ErrorNumber::FolderNotFound;
+    case ENAMETOOLONG: return ErrorNumber::NameTooLong;
+    case ELOOP: return ErrorNumber::SymlinkLoop;
     case EINVAL:
-    case EILSEQ: return InvalidName;
+    case EILSEQ: return ErrorNumber::InvalidName;
     default: return ioError(error, otherwise);
     }
 }
@@ -114,14 +114,14 @@ int openFlags(Mode mode)
 
 } // namespace
 
-ErrorNumber File::close()
+Result<> File::close()
 {
     const int descriptor = static_cast<int>(std::exchange(m_handle, kClosed));
     // Linux closes the descriptor even when close() is interrupted, so EINTR
     // is no failure.
     if (descriptor < 0 || ::close(descriptor) == 0 || errno == EINTR)
-        return NoError;
-    return ioError(errno, WriteFailed);
+        return {};
+    return failure(ioError(errno, ErrorNumber::WriteFailed));
 }
 
 NativePath nativePath(const QString& path)
@@ -129,59 +129,60 @@ NativePath nativePath(const QString& path)
     return QFile::encodeName(path);
 }
 
-ErrorNumber statusOf(const NativePath& path, Status& status, ErrorNumber otherwise)
+Result<Status> statusOf(const NativePath& path, ErrorNumber otherwise)
 {
     struct stat info;
     if (::stat(path.constData(), &info) != 0)
-        return pathError(errno, path, otherwise);
-    status = statusFrom(info);
-    return NoError;
+        return failure(pathError(errno, path, otherwise));
+    return statusFrom(info);
 }
 
-ErrorNumber statusOf(const File& file, Status& status, ErrorNumber otherwise)
+Result<Status> statusOf(const File& file, ErrorNumber otherwise)
 {
     struct stat info;
     if (::fstat(fd(file), &info) != 0)
-        return ioError(errno, otherwise);
-    status = statusFrom(info);
-    return NoError;
+        return failure(ioError(errno, otherwise));
+    return statusFrom(info);
 }
 
-ErrorNumber resolveTarget(NativePath& path)
+Result<> resolveTarget(NativePath& path)
 {
     for (int links = 0; links <= kMaxLinks; ++links) {
         struct stat status;
         if (::lstat(path.constData(), &status) != 0)
-            return errno == ENOENT ? NoError : pathError(errno, path, WriteFailed);
+            return errno == ENOENT ? Result<>() : failure(pathError(errno, path, ErrorNumber::WriteFailed));
         if (!S_ISLNK(status.st_mode))
-            return NoError;
+            return {};
         char target[PATH_MAX];
         const ssize_t length = ::readlink(path.constData(), target, sizeof target);
         if (length < 0)
-            return pathError(errno, path, WriteFailed);
+            return failure(pathError(errno, path, ErrorNumber::WriteFailed));
         if (static_cast<std::size_t>(length) >= sizeof target)
-            return NameTooLong;
+            return failure(ErrorNumber::NameTooLong);
         const QByteArray link(target, length);
         path = link.startsWith('/') ? link : folderOf(path) + '/' + link;
     }
-    return SymlinkLoop;
+    return failure(ErrorNumber::SymlinkLoop);
 }
 
-ErrorNumber checkWritable(const NativePath& path)
+Result<> checkWritable(const NativePath& path)
 {
-    return ::access(path.constData(), W_OK) == 0 ? NoError : pathError(errno, path, WriteFailed);
+    if (::access(path.constData(), W_OK) != 0)
+        return failure(pathError(errno, path, ErrorNumber::WriteFailed));
+    return {};
 }
 
-ErrorNumber openFile(const NativePath& path, Mode mode, File& file, ErrorNumber otherwise)
+Result<File> openFile(const NativePath& path, Mode mode, ErrorNumber otherwise)
 {
     const int descriptor = ::open(path.constData(), openFlags(mode) | kOpenFlags, 0666);
     if (descriptor < 0)
-        return pathError(errno, path, otherwise);
+        return failure(pathError(errno, path, otherwise));
+    File file;
     file.adopt(descriptor);
-    return NoError;
+    return file;
 }
 
-ErrorNumber createSideFile(const NativePath& target, File& file, NativePath& sidePath)
+Result<> createSideFile(const NativePath& target, File& file, NativePath& sidePath)
 {
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray name = target.mid(slash + 1);
@@ -193,72 +194,70 @@ ErrorNumber createSideFile(const NativePath& target, File& file, NativePath& sid
         if (descriptor >= 0) {
             file.adopt(descriptor);
             sidePath = path;
-            return NoError;
+            return {};
         }
         error = errno;
     }
-    return pathError(error, target, WriteFailed);
+    return failure(pathError(error, target, ErrorNumber::WriteFailed));
 }
 
-ErrorNumber readSome(const File& file, char* data, std::size_t size, std::size_t& got)
+Result<std::size_t> readSome(const File& file, char* data, std::size_t size)
 {
     for (;;) {
         const ssize_t n = ::read(fd(file), data, size);
-        if (n >= 0) {
-            got = static_cast<std::size_t>(n);
-            return NoError;
-        }
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
         if (errno != EINTR)
-            return ioError(errno, ReadFailed);
+            return failure(ioError(errno, ErrorNumber::ReadFailed));
     }
 }
 
-ErrorNumber writeAll(const File& file, const char* data, std::size_t size)
+Result<> writeAll(const File& file, const char* data, std::size_t size)
 {
     while (size > 0) {
         const ssize_t written = ::write(fd(file), data, size);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            return ioError(errno, WriteFailed);
+            return failure(ioError(errno, ErrorNumber::WriteFailed));
         }
         if (written == 0)
-            return WriteFailed;
+            return failure(ErrorNumber::WriteFailed);
         data += written;
         size -= static_cast<std::size_t>(written);
     }
-    return NoError;
+    return {};
 }
 
-ErrorNumber seekTo(const File& file, qint64 offset)
+Result<> seekTo(const File& file, qint64 offset)
 {
-    return ::lseek(fd(file), offset, SEEK_SET) == offset ? NoError : ioError(errno, WriteFailed);
+    if (::lseek(fd(file), offset, SEEK_SET) != offset)
+        return failure(ioError(errno, ErrorNumber::WriteFailed));
+    return {};
 }
 
-ErrorNumber truncateAt(const File& file, qint64 length)
+Result<> truncateAt(const File& file, qint64 length)
 {
-    return ::ftruncate(fd(file), length) == 0 ? NoError : ioError(errno, WriteFailed);
+    if (::ftruncate(fd(file), length) != 0)
+        return failure(ioError(errno, ErrorNumber::WriteFailed));
+    return {};
 }
 
-ErrorNumber syncData(const File& file)
+Result<> syncData(const File& file)
 {
     // EINVAL and EROFS: a file system that keeps nothing to sync (a pipe, /proc).
     if (::fdatasync(fd(file)) == 0 || errno == EINVAL || errno == EROFS)
-        return NoError;
-    return ioError(errno, WriteFailed);
+        return {};
+    return failure(ioError(errno, ErrorNumber::WriteFailed));
 }
 
-bool copySome(const File& from, const File& to, std::size_t size, std::size_t& copied, ErrorNumber& error)
+Result<std::optional<std::size_t>> copySome(const File& from, const File& to, std::size_t size)
 {
-    copied = 0;
-    error = NoError;
 #ifdef __linux__
     for (;;) {
         const ssize_t n = ::copy_file_range(fd(from), nullptr, fd(to), nullptr, size, 0);
-        if (n >= 0) {
-            copied = static_cast<std::size_t>(n);
-            return true;
-        }
+        if (n >= 0)
+            return std::optional<std::size_t>(static_cast<std::size_t>(n));
         switch (errno) {
         case EINTR: continue;
         // No such call, another file system, or files it cannot copy between.
@@ -266,13 +265,13 @@ bool copySome(const File& from, const File& to, std::size_t size, std::size_t& c
         case EXDEV:
         case EINVAL:
         case EOPNOTSUPP:
-        case EBADF: return false;
-        default: error = ioError(errno, WriteFailed); return true;
+        case EBADF: return std::optional<std::size_t>();
+        default: return failure(ioError(errno, ErrorNumber::WriteFailed));
         }
     }
 #else
     (void)from, (void)to, (void)size;
-    return false;
+    return std::optional<std::size_t>();
 #endif
 }
 
@@ -307,10 +306,11 @@ void takeOwnerAndMode(const File& file, const Status& old)
     bestEffort(::fchmod(fd(file), old.mode));
 }
 
-ErrorNumber replaceWith(const NativePath& sidePath, const NativePath& target, bool)
+Result<> replaceWith(const NativePath& sidePath, const NativePath& target, bool)
 {
-    return ::rename(sidePath.constData(), target.constData()) == 0 ? NoError
-                                                                  : pathError(errno, target, WriteFailed);
+    if (::rename(sidePath.constData(), target.constData()) != 0)
+        return failure(pathError(errno, target, ErrorNumber::WriteFailed));
+    return {};
 }
 
 void removeFile(const NativePath& path)

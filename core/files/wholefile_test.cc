@@ -102,8 +102,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
         putBytes(path("read.txt"), bytes);
-        QCOMPARE(readWholeFile(path("read.txt")).text, text);
-        QCOMPARE(readWholeBytes(path("read.txt")).bytes, bytes);
+        QCOMPARE(readWholeFile(path("read.txt")).valueOr(QString()), text);
+        QCOMPARE(readWholeBytes(path("read.txt")).valueOr(QByteArray()), bytes);
         // A file's text saved as another: its very bytes when they are UTF-8
         // (copied by the system, or read and written where the system cannot
         // copy between two file systems), converted otherwise.
@@ -113,18 +113,18 @@ private slots:
             sources << elsewhere.filePath("read.txt");
         for (const char* target : {"link", "closed/open.txt"}) {
             for (const QString& source : sources) {
-                QCOMPARE(writeWholeFile(path(target), QStringLiteral("before")), NoError);
-                QCOMPARE(writeTextFileAsUtf8(source, path(target)), NoError);
+                QCOMPARE(errorOf(writeWholeFile(path(target), QStringLiteral("before"))), ErrorNumber::NoError);
+                QCOMPARE(errorOf(writeTextFileAsUtf8(source, path(target))), ErrorNumber::NoError);
                 QCOMPARE(bytesOf(path(target)), text.toUtf8());
             }
-            QCOMPARE(writeWholeFile(path(target), text), NoError);
+            QCOMPARE(errorOf(writeWholeFile(path(target), text)), ErrorNumber::NoError);
             QCOMPARE(bytesOf(path(target)), text.toUtf8());
-            QCOMPARE(appendWholeFile(path(target), text), NoError);
+            QCOMPARE(errorOf(appendWholeFile(path(target), text)), ErrorNumber::NoError);
             QCOMPARE(bytesOf(path(target)), (text + text).toUtf8());
         }
         QVERIFY(QFileInfo(path("link")).isSymLink());
         QCOMPARE(QFileInfo(path("file.txt")).permissions() & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-        QVERIFY(readWholeFile("/proc/self/status").text.startsWith("Name:"));
+        QVERIFY(readWholeFile("/proc/self/status").valueOr(QString()).startsWith("Name:"));
     }
 
     // An append goes on in the encoding of the file's bytes so far, decided
@@ -156,7 +156,7 @@ private slots:
         QFETCH(QByteArray, added);
         if (before != "<missing>")
             putBytes(path("append.txt"), before);
-        QCOMPARE(appendWholeFile(path("append.txt"), text), added.isEmpty() ? NoMappingForText : NoError);
+        QCOMPARE(errorOf(appendWholeFile(path("append.txt"), text)), added.isEmpty() ? ErrorNumber::NoMappingForText : ErrorNumber::NoError);
         QCOMPARE(bytesOf(path("append.txt")), (before == "<missing>" ? QByteArray() : before) + added);
     }
 
@@ -173,20 +173,20 @@ private slots:
             for (const QString& name : names)
                 QTest::addRow("%s %s %lld", ops, qPrintable(name), limit) << QString(ops) << name << limit << int(error);
         };
-        rows("rs", {"none.txt"}, FileNotFound);
-        rows("rwacs", {"none/x.txt", "file.txt/x.txt"}, FolderNotFound);
-        rows("rwacs", {"folder"}, IsDirectory);
-        rows("rwacs", {QString(300, 'n')}, NameTooLong);
-        rows("rwacs", {"", QString::fromUtf16(u"file.txt\0.bak", 13)}, InvalidName);
-        rows("rwacs", {"fifo"}, NotRegularFile); // at once, without blocking
-        rows("rs", {"/dev/zero"}, NotRegularFile);
-        rows("rwacs", {"loop"}, SymlinkLoop);
-        rows("r", {"huge.txt"}, FileTooLarge);
-        rows("wac", {"frozen.txt"}, AccessDenied);
-        rows("wc", {"closed/new.txt"}, AccessDenied);
+        rows("rs", {"none.txt"}, ErrorNumber::FileNotFound);
+        rows("rwacs", {"none/x.txt", "file.txt/x.txt"}, ErrorNumber::FolderNotFound);
+        rows("rwacs", {"folder"}, ErrorNumber::IsDirectory);
+        rows("rwacs", {QString(300, 'n')}, ErrorNumber::NameTooLong);
+        rows("rwacs", {"", QString::fromUtf16(u"file.txt\0.bak", 13)}, ErrorNumber::InvalidName);
+        rows("rwacs", {"fifo"}, ErrorNumber::NotRegularFile); // at once, without blocking
+        rows("rs", {"/dev/zero"}, ErrorNumber::NotRegularFile);
+        rows("rwacs", {"loop"}, ErrorNumber::SymlinkLoop);
+        rows("r", {"huge.txt"}, ErrorNumber::FileTooLarge);
+        rows("wac", {"frozen.txt"}, ErrorNumber::AccessDenied);
+        rows("wc", {"closed/new.txt"}, ErrorNumber::AccessDenied);
         for (qint64 limit : {qint64(0), qint64(20), qint64(wholefile::kPieceBytes + 1)}) {
-            rows("wac", {"file.txt", "new.txt"}, FileTooLarge, limit);
-            rows("wc", {"closed/open.txt"}, FileTooLarge, limit); // written in place, then put back
+            rows("wac", {"file.txt", "new.txt"}, ErrorNumber::FileTooLarge, limit);
+            rows("wc", {"closed/open.txt"}, ErrorNumber::FileTooLarge, limit); // written in place, then put back
         }
     }
 
@@ -205,11 +205,11 @@ private slots:
         for (const QChar op : ops) {
             const rlimit limited{rlim_t(sizeLimit), RLIM_INFINITY}, unlimited{RLIM_INFINITY, RLIM_INFINITY};
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, sizeLimit < 0 ? &unlimited : &limited), 0);
-            const ErrorNumber result = op == 'r' ? readWholeFile(target).error
-                                     : op == 'w' ? writeWholeFile(target, kLongText)
-                                     : op == 'c' ? writeTextFileAsUtf8(path("source.txt"), target)
-                                     : op == 's' ? writeTextFileAsUtf8(target, path("file.txt"))
-                                                 : appendWholeFile(target, kLongText);
+            const ErrorNumber result = op == 'r' ? errorOf(readWholeFile(target))
+                                     : op == 'w' ? errorOf(writeWholeFile(target, kLongText))
+                                     : op == 'c' ? errorOf(writeTextFileAsUtf8(path("source.txt"), target))
+                                     : op == 's' ? errorOf(writeTextFileAsUtf8(target, path("file.txt")))
+                                                 : errorOf(appendWholeFile(target, kLongText));
             ::setrlimit(RLIMIT_FSIZE, &unlimited);
             QCOMPARE(int(result), error);
             QCOMPARE(state(), before);

@@ -28,32 +28,32 @@ HANDLE handleOf(const File& file)
 ErrorNumber errorFrom(DWORD code, ErrorNumber otherwise)
 {
     switch (code) {
-    case ERROR_FILE_NOT_FOUND: return FileNotFound;
+    case ERROR_FILE_NOT_FOUND: return ErrorNumber::FileNotFound;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME: return FolderNotFound;
-    case ERROR_TOO_MANY_OPEN_FILES: return TooManyOpenFiles;
+    case ERROR_BAD_NET_NAME: return ErrorNumber::FolderNotFound;
+    case ERROR_TOO_MANY_OPEN_FILES: return ErrorNumber::TooManyOpenFiles;
     case ERROR_ACCESS_DENIED:
-    case ERROR_PRIVILEGE_NOT_HELD: return AccessDenied;
+    case ERROR_PRIVILEGE_NOT_HELD: return ErrorNumber::AccessDenied;
     case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY: return OutOfMemory;
-    case ERROR_WRITE_PROTECT: return ReadOnlyFileSystem;
+    case ERROR_OUTOFMEMORY: return ErrorNumber::OutOfMemory;
+    case ERROR_WRITE_PROTECT: return ErrorNumber::ReadOnlyFileSystem;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_USER_MAPPED_FILE:
-    case ERROR_UNABLE_TO_REMOVE_REPLACED: return FileInUse;
+    case ERROR_UNABLE_TO_REMOVE_REPLACED: return ErrorNumber::FileInUse;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return DiskFull;
+    case ERROR_HANDLE_DISK_FULL: return ErrorNumber::DiskFull;
     case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME: return InvalidName;
-    case ERROR_FILENAME_EXCED_RANGE: return NameTooLong;
-    case ERROR_FILE_TOO_LARGE: return FileTooLarge;
-    case ERROR_DIRECTORY: return IsDirectory;
+    case ERROR_BAD_PATHNAME: return ErrorNumber::InvalidName;
+    case ERROR_FILENAME_EXCED_RANGE: return ErrorNumber::NameTooLong;
+    case ERROR_FILE_TOO_LARGE: return ErrorNumber::FileTooLarge;
+    case ERROR_DIRECTORY: return ErrorNumber::IsDirectory;
     case ERROR_IO_DEVICE:
     case ERROR_CRC:
-    case ERROR_SECTOR_NOT_FOUND: return DeviceError;
-    case ERROR_CANT_RESOLVE_FILENAME: return SymlinkLoop;
+    case ERROR_SECTOR_NOT_FOUND: return ErrorNumber::DeviceError;
+    case ERROR_CANT_RESOLVE_FILENAME: return ErrorNumber::SymlinkLoop;
     default: return otherwise;
     }
 }
@@ -72,12 +72,12 @@ bool isDevicePath(const std::wstring& path)
     return length > 0 && length < MAX_PATH && std::wstring_view(full, length).starts_with(L"\\\\.\\");
 }
 
-ErrorNumber adoptOpened(HANDLE handle, File& file, ErrorNumber otherwise)
+Result<> adoptOpened(HANDLE handle, File& file, ErrorNumber otherwise)
 {
     if (handle == INVALID_HANDLE_VALUE)
-        return lastError(otherwise);
+        return failure(lastError(otherwise));
     file.adopt(reinterpret_cast<std::intptr_t>(handle));
-    return NoError;
+    return {};
 }
 
 bool moveTo(HANDLE handle, qint64 offset, DWORD from)
@@ -89,12 +89,12 @@ bool moveTo(HANDLE handle, qint64 offset, DWORD from)
 
 } // namespace
 
-ErrorNumber File::close()
+Result<> File::close()
 {
     const auto handle = reinterpret_cast<HANDLE>(std::exchange(m_handle, kClosed));
     if (handle == INVALID_HANDLE_VALUE || CloseHandle(handle))
-        return NoError;
-    return lastError(WriteFailed);
+        return {};
+    return failure(lastError(ErrorNumber::WriteFailed));
 }
 
 NativePath nativePath(const QString& path)
@@ -102,47 +102,47 @@ NativePath nativePath(const QString& path)
     return QDir::toNativeSeparators(path).toStdWString();
 }
 
-ErrorNumber statusOf(const NativePath& path, Status& status, ErrorNumber otherwise)
+Result<Status> statusOf(const NativePath& path, ErrorNumber otherwise)
 {
-    status = Status();
+    Status status;
     if (isDevicePath(path))
-        return NoError; // Kind::Other
+        return status; // Kind::Other
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return lastError(otherwise);
+        return failure(lastError(otherwise));
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         status.kind = Kind::Directory;
     else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE))
         status.kind = Kind::Regular;
     status.size = (static_cast<qint64>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return NoError;
+    return status;
 }
 
-ErrorNumber statusOf(const File& file, Status& status, ErrorNumber otherwise)
+Result<Status> statusOf(const File& file, ErrorNumber otherwise)
 {
-    status = Status();
+    Status status;
     if (GetFileType(handleOf(file)) != FILE_TYPE_DISK)
-        return NoError; // Kind::Other
+        return status; // Kind::Other
     LARGE_INTEGER size;
     if (!GetFileSizeEx(handleOf(file), &size))
-        return lastError(otherwise);
+        return failure(lastError(otherwise));
     status.kind = Kind::Regular;
     status.size = size.QuadPart;
-    return NoError;
+    return status;
 }
 
-ErrorNumber resolveTarget(NativePath& path)
+Result<> resolveTarget(NativePath& path)
 {
     // Only an existing file is resolved, and never a device or a folder.
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
         || isDevicePath(path))
-        return NoError;
+        return {};
     File file;
     const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (const ErrorNumber error = adoptOpened(handle, file, WriteFailed))
-        return error;
+    if (Result<> opened = adoptOpened(handle, file, ErrorNumber::WriteFailed); !opened)
+        return opened;
     std::wstring resolved(MAX_PATH, L'\0');
     DWORD length = GetFinalPathNameByHandleW(handle, resolved.data(), static_cast<DWORD>(resolved.size()),
                                              VOLUME_NAME_DOS);
@@ -152,19 +152,21 @@ ErrorNumber resolveTarget(NativePath& path)
                                            VOLUME_NAME_DOS);
     }
     if (length == 0 || length >= resolved.size())
-        return lastError(WriteFailed);
+        return failure(lastError(ErrorNumber::WriteFailed));
     resolved.resize(length);
     path = resolved;
-    return NoError;
+    return {};
 }
 
-ErrorNumber checkWritable(const NativePath& path)
+Result<> checkWritable(const NativePath& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) ? AccessDenied : NoError;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return failure(ErrorNumber::AccessDenied);
+    return {};
 }
 
-ErrorNumber openFile(const NativePath& path, Mode mode, File& file, ErrorNumber otherwise)
+Result<File> openFile(const NativePath& path, Mode mode, ErrorNumber otherwise)
 {
     DWORD access = GENERIC_WRITE;
     // Reading locks nothing: another program may keep the file open.
@@ -183,14 +185,15 @@ ErrorNumber openFile(const NativePath& path, Mode mode, File& file, ErrorNumber 
     case Mode::CreateAppend: disposition = CREATE_NEW; break;
     }
     const HANDLE handle = CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
-    if (const ErrorNumber error = adoptOpened(handle, file, otherwise))
-        return error;
+    File file;
+    if (Result<> opened = adoptOpened(handle, file, otherwise); !opened)
+        return failure(opened.error());
     if ((mode == Mode::Append || mode == Mode::CreateAppend) && !moveTo(handle, 0, FILE_END))
-        return lastError(otherwise);
-    return NoError;
+        return failure(lastError(otherwise));
+    return file;
 }
 
-ErrorNumber createSideFile(const NativePath& target, File& file, NativePath& sidePath)
+Result<> createSideFile(const NativePath& target, File& file, NativePath& sidePath)
 {
     const std::size_t slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
@@ -202,59 +205,60 @@ ErrorNumber createSideFile(const NativePath& target, File& file, NativePath& sid
         if (handle != INVALID_HANDLE_VALUE) {
             file.adopt(reinterpret_cast<std::intptr_t>(handle));
             sidePath = path;
-            return NoError;
+            return {};
         }
         code = GetLastError();
     }
-    return errorFrom(code, WriteFailed);
+    return failure(errorFrom(code, ErrorNumber::WriteFailed));
 }
 
-ErrorNumber readSome(const File& file, char* data, std::size_t size, std::size_t& got)
+Result<std::size_t> readSome(const File& file, char* data, std::size_t size)
 {
     DWORD n = 0;
     if (!ReadFile(handleOf(file), data, static_cast<DWORD>(std::min<std::size_t>(size, kIoBytes)), &n, nullptr))
-        return lastError(ReadFailed);
-    got = n;
-    return NoError;
+        return failure(lastError(ErrorNumber::ReadFailed));
+    return std::size_t(n);
 }
 
-ErrorNumber writeAll(const File& file, const char* data, std::size_t size)
+Result<> writeAll(const File& file, const char* data, std::size_t size)
 {
     while (size > 0) {
         DWORD written = 0;
         const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, kIoBytes));
         if (!WriteFile(handleOf(file), data, wanted, &written, nullptr))
-            return lastError(WriteFailed);
+            return failure(lastError(ErrorNumber::WriteFailed));
         if (written == 0)
-            return WriteFailed;
+            return failure(ErrorNumber::WriteFailed);
         data += written;
         size -= written;
     }
-    return NoError;
+    return {};
 }
 
-ErrorNumber seekTo(const File& file, qint64 offset)
+Result<> seekTo(const File& file, qint64 offset)
 {
-    return moveTo(handleOf(file), offset, FILE_BEGIN) ? NoError : lastError(WriteFailed);
+    if (!moveTo(handleOf(file), offset, FILE_BEGIN))
+        return failure(lastError(ErrorNumber::WriteFailed));
+    return {};
 }
 
-ErrorNumber truncateAt(const File& file, qint64 length)
+Result<> truncateAt(const File& file, qint64 length)
 {
     if (moveTo(handleOf(file), length, FILE_BEGIN) && SetEndOfFile(handleOf(file)))
-        return NoError;
-    return lastError(WriteFailed);
+        return {};
+    return failure(lastError(ErrorNumber::WriteFailed));
 }
 
-ErrorNumber syncData(const File& file)
+Result<> syncData(const File& file)
 {
-    return FlushFileBuffers(handleOf(file)) ? NoError : lastError(WriteFailed);
+    if (!FlushFileBuffers(handleOf(file)))
+        return failure(lastError(ErrorNumber::WriteFailed));
+    return {};
 }
 
-bool copySome(const File&, const File&, std::size_t, std::size_t& copied, ErrorNumber& error)
+Result<std::optional<std::size_t>> copySome(const File&, const File&, std::size_t)
 {
-    copied = 0;
-    error = NoError;
-    return false; // CopyFileEx copies whole files only: the caller reads and writes
+    return std::optional<std::size_t>(); // CopyFileEx copies whole files only: the caller reads and writes
 }
 
 void startWriteBack(const File&) {}
@@ -263,14 +267,16 @@ void dropWritten(const File&, qint64) {}
 
 void takeOwnerAndMode(const File&, const Status&) {}
 
-ErrorNumber replaceWith(const NativePath& sidePath, const NativePath& target, bool targetExists)
+Result<> replaceWith(const NativePath& sidePath, const NativePath& target, bool targetExists)
 {
     // ReplaceFileW keeps the old file's attributes and permissions.
     const bool replaced =
         targetExists ? ReplaceFileW(target.c_str(), sidePath.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                                     nullptr, nullptr)
                      : MoveFileExW(sidePath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    return replaced ? NoError : lastError(WriteFailed);
+    if (!replaced)
+        return failure(lastError(ErrorNumber::WriteFailed));
+    return {};
 }
 
 void removeFile(const NativePath& path)

@@ -24,9 +24,9 @@ QString WindowModel::paneHead(const QString& text)
     return text.left(length);
 }
 
-QString WindowModel::analyzeFailed(int error)
+QString WindowModel::analyzeFailed(ErrorNumber error)
 {
-    return QStringLiteral("解析中にエラーが発生しました ") + QString::number(error);
+    return QStringLiteral("解析中にエラーが発生しました ") + QString::number(number(error));
 }
 
 namespace {
@@ -121,20 +121,20 @@ void WindowModel::setBusy(bool busy)
     }
 }
 
-ReadResult WindowModel::readFile(const QString& path)
+Result<QString> WindowModel::readFile(const QString& path)
 {
     setBusy(true);
-    ReadResult read = readWholeFile(path);
+    Result<QString> read = readWholeFile(path);
     setBusy(false);
     return read;
 }
 
-int WindowModel::writeFile(const QString& path, QStringView text)
+Result<> WindowModel::writeFile(const QString& path, QStringView text)
 {
     setBusy(true);
-    const int error = writeWholeFile(path, text);
+    Result<> written = writeWholeFile(path, text);
     setBusy(false);
-    return error;
+    return written;
 }
 
 bool WindowModel::isRunning() const
@@ -166,10 +166,10 @@ bool WindowModel::runAnalyzer(const QList<TextPiece>& text, bool empty)
     recordOptionHistory();
 
     setBusy(true);
-    const ErrorNumber written = writeWholeFileFrom(fixedPath(programfile::inputFile), *utf8Source(text));
+    const Result<> written = writeWholeFileFrom(fixedPath(programfile::inputFile), *utf8Source(text));
     setBusy(false);
-    if (written) {
-        m_view.prompter->inform(analyzeFailed(written));
+    if (!written) {
+        m_view.prompter->inform(analyzeFailed(written.error()));
         return false;
     }
 
@@ -197,7 +197,7 @@ bool WindowModel::runAnalyzer(const QList<TextPiece>& text, bool empty)
 
     if (outcome.cancelled)
         return false; // stopped on purpose: no message
-    if (outcome.error != 0) {
+    if (outcome.error != ErrorNumber::NoError) {
         m_view.prompter->inform(analyzeFailed(outcome.error));
         return false;
     }

@@ -109,13 +109,13 @@ signals:
 
 private:
     static QString paneHead(const QString& text);
-    static QString analyzeFailed(int error);
+    static QString analyzeFailed(ErrorNumber error);
     QString fixedPath(QStringView name) const;
     void updateCaption();
     void pushUndoSnapshot();
     /// Asks for a name and has `write` write the result there; false only
     /// when the write failed (its message shown).
-    bool saveResultAs(const std::function<ErrorNumber(const QString&)>& write);
+    bool saveResultAs(const std::function<Result<>(const QString&)>& write);
     // A text on its way to the sentence pane: whole in `head` when it fits,
     // otherwise pieces (strings and files) too large to hold.
     struct Incoming {
@@ -127,10 +127,10 @@ private:
     void analyze(const QList<TextPiece>& text, bool empty);
     bool runAnalyzer(const QList<TextPiece>& text, bool empty);
     void showOutput();
-    Incoming incomingFile(const QString& path, ErrorNumber& error);
+    Result<Incoming> incomingFile(const QString& path);
     void setBusy(bool busy);
-    ReadResult readFile(const QString& path);
-    int writeFile(const QString& path, QStringView text);
+    Result<QString> readFile(const QString& path);
+    Result<> writeFile(const QString& path, QStringView text);
     bool prepareAnalyzerResource();
     bool restoreSettings();
 

@@ -15,9 +15,9 @@ namespace yomika {
 
 namespace {
 
-QString saveFailed(int error)
+QString saveFailed(ErrorNumber error)
 {
-    return QStringLiteral("保存中にエラーが発生しました ") + QString::number(error);
+    return QStringLiteral("保存中にエラーが発生しました ") + QString::number(number(error));
 }
 
 // The analyzer's resource file ships with this placeholder where the absolute
@@ -36,14 +36,13 @@ void WindowModel::openTextFile()
         m_view.prompter->chooseOpenFile(QStringLiteral("テキストファイルを開く"), m_openFileName);
     if (name.isEmpty())
         return;
-    ErrorNumber error = NoError;
-    const Incoming text = incomingFile(name, error);
-    if (error != NoError) {
-        m_view.prompter->inform(QStringLiteral("データを読み込めません ") + QString::number(error));
+    const Result<Incoming> text = incomingFile(name);
+    if (!text) {
+        m_view.prompter->inform(QStringLiteral("データを読み込めません ") + QString::number(number(text.error())));
         return;
     }
     m_openFileName = name;
-    loadIncoming(text);
+    loadIncoming(*text);
 }
 
 void WindowModel::drop(const DroppedData& dropped)
@@ -68,14 +67,13 @@ void WindowModel::drop(const DroppedData& dropped)
         }
         // An entry that cannot be read (gone since the drag, no permission,
         // not a regular file) adds nothing and brings no message.
-        ErrorNumber error = NoError;
-        const Incoming file = incomingFile(path, error);
-        if (error != NoError)
+        const Result<Incoming> file = incomingFile(path);
+        if (!file)
             continue;
-        all.pieces += file.pieces;
-        all.units += file.units;
+        all.pieces += file->pieces;
+        all.units += file->units;
         if (all.head.size() <= paneLimit)
-            all.head += file.head.left(paneLimit + 1 - all.head.size());
+            all.head += file->head.left(paneLimit + 1 - all.head.size());
     }
     loadIncoming(all);
 }
@@ -83,17 +81,17 @@ void WindowModel::drop(const DroppedData& dropped)
 // Saving and appending. The files hold the texts exactly, nothing added; the
 // whole-file operations keep an old file intact when a write fails.
 
-bool WindowModel::saveResultAs(const std::function<ErrorNumber(const QString&)>& write)
+bool WindowModel::saveResultAs(const std::function<Result<>(const QString&)>& write)
 {
     const QString name = m_view.prompter->chooseSaveFile(
         QStringLiteral("解析結果を名前を付けて保存"), m_appendFileName);
     if (name.isEmpty())
         return true;
     setBusy(true);
-    const ErrorNumber error = write(name);
+    const Result<> written = write(name);
     setBusy(false);
-    if (error != NoError) {
-        m_view.prompter->inform(saveFailed(error));
+    if (!written) {
+        m_view.prompter->inform(saveFailed(written.error()));
         return false;
     }
     // The file just written is where further results collect.
@@ -133,10 +131,10 @@ void WindowModel::appendResult()
     if (m_appendFileName.isEmpty())
         return;
     setBusy(true);
-    const int error = appendWholeFile(m_appendFileName, m_view.result->text());
+    const Result<> appended = appendWholeFile(m_appendFileName, m_view.result->text());
     setBusy(false);
-    if (error != NoError) {
-        m_view.prompter->inform(saveFailed(error));
+    if (!appended) {
+        m_view.prompter->inform(saveFailed(appended.error()));
         return;
     }
     m_view.result->setText(QString());
@@ -252,13 +250,13 @@ void WindowModel::startUp()
 bool WindowModel::prepareAnalyzerResource()
 {
     const QString path = fixedPath(programfile::resourceFile);
-    const ReadResult resource = readFile(path);
-    const qsizetype at = resource.text.indexOf(placeholder);
+    // A missing or unreadable file holds no placeholder.
+    QString filled = readFile(path).valueOr(QString());
+    const qsizetype at = filled.indexOf(placeholder);
     if (at < 0)
         return true;
-    QString filled = resource.text;
     filled.replace(at, placeholder.size(), fixedPath(programfile::dictionaryDir));
-    return writeFile(path, filled) == NoError;
+    return writeFile(path, filled).hasValue();
 }
 
 // Applies the settings file line by line, in file order, as the controls'
@@ -267,10 +265,10 @@ bool WindowModel::prepareAnalyzerResource()
 // it applied.
 bool WindowModel::restoreSettings()
 {
-    const ReadResult file = readFile(fixedPath(programfile::settingsFile));
-    if (file.error != NoError)
+    const Result<QString> file = readFile(fixedPath(programfile::settingsFile));
+    if (!file)
         return false;
-    const SettingsRead read = parseSettingsText(file.text);
+    const SettingsRead read = parseSettingsText(*file);
     for (std::size_t i = 0; i < read.states.size(); ++i)
         setFieldState(int(i), read.states[i]);
     if (read.delimiter)
@@ -301,7 +299,7 @@ void WindowModel::shutDown()
     // The whole file is written beside the old one and replaces it only when
     // complete: a full disk keeps the previous settings whole. The choices of
     // this run are then lost, which is all a failure here may cost.
-    writeFile(fixedPath(programfile::settingsFile), settingsText(settings));
+    static_cast<void>(writeFile(fixedPath(programfile::settingsFile), settingsText(settings)));
 }
 
 } // namespace yomika

@@ -21,13 +21,14 @@ const QString resultTooLarge = QStringLiteral("結果が大きすぎて全体を
 
 // A file's text on its way to the sentence pane: whole when it fits,
 // otherwise its first units and the file itself.
-WindowModel::Incoming WindowModel::incomingFile(const QString& path, ErrorNumber& error)
+Result<WindowModel::Incoming> WindowModel::incomingFile(const QString& path)
 {
     setBusy(true);
-    const TextScan scan = scanTextFile(path, paneLimit + 1);
+    const Result<TextScan> scan = scanTextFile(path, paneLimit + 1);
     setBusy(false);
-    error = scan.error;
-    return {{TextPiece{{}, path, scan.encoding}}, scan.units, scan.head};
+    if (!scan)
+        return failure(scan.error());
+    return Incoming{{TextPiece{{}, path, scan->encoding}}, scan->units, scan->head};
 }
 
 // The analyzer's answer: shown when it fits the result pane, otherwise
@@ -40,15 +41,15 @@ void WindowModel::showOutput()
     // encodings, so a file larger than that for a full pane (and a
     // byte-order mark) holds more than the pane shows.
     if (QFileInfo(output).size() <= 3 * paneLimit + 3) {
-        const ReadResult read = readFile(output);
-        if (read.error != NoError) {
+        const Result<QString> read = readFile(output);
+        if (!read) {
             // An empty pane would say the text had no morphemes.
-            m_view.prompter->inform(analyzeFailed(read.error));
+            m_view.prompter->inform(analyzeFailed(read.error()));
             m_view.result->setText(QString());
             return;
         }
-        if (read.text.size() <= paneLimit) {
-            m_view.result->setText(read.text);
+        if (read->size() <= paneLimit) {
+            m_view.result->setText(*read);
             return;
         }
     }
@@ -58,11 +59,11 @@ void WindowModel::showOutput()
         return;
     }
     setBusy(true);
-    const TextScan head = scanTextFile(output, paneLimit + 1);
+    const Result<TextScan> head = scanTextFile(output, paneLimit + 1);
     setBusy(false);
-    if (head.error != NoError)
-        m_view.prompter->inform(analyzeFailed(head.error));
-    m_view.result->setText(head.error ? QString() : paneHead(head.head));
+    if (!head)
+        m_view.prompter->inform(analyzeFailed(head.error()));
+    m_view.result->setText(head ? paneHead(head->head) : QString());
 }
 
 } // namespace yomika
