@@ -47,7 +47,7 @@ constexpr Place analyzeAllPlace{60, 60, 1095, 375};
 constexpr Place analyzePartialPlace{60, 480, 1095, 375};
 constexpr Place clearPlace{60, 900, 1095, 375};
 constexpr Place sentencePlace{1260, 60, 7560, 1215};
-constexpr std::array<Place, 6> fieldPlaces{{
+constexpr std::array<Place, fieldCount> fieldPlaces{{
     {120, 1320, 1100, 375},
     {1320, 1320, 1100, 375},
     {2520, 1320, 900, 375},
@@ -61,9 +61,9 @@ constexpr Place resultPlace{60, 2160, 8760, 4530};
 constexpr Place delimiterLabelPlace{6840, 1380, 735, 255};
 constexpr Place label1Place{120, 1800, 1035, 255};
 
-const std::array<const char*, WindowModel::fieldCount> fieldNames{"Surface", "BaseForm", "Reading",
+const std::array<const char*, fieldCount> fieldNames{"Surface", "BaseForm", "Reading",
                                             "Pronounciation", "PartOfSpeech", "Inflection"};
-const std::array<const char16_t*, WindowModel::fieldCount> fieldCaptions{u"表層語", u"基本形", u"読み",
+const std::array<const char16_t*, fieldCount> fieldCaptions{u"表層語", u"基本形", u"読み",
                                                    u"発音", u"品詞", u"活用"};
 
 } // namespace
@@ -76,8 +76,6 @@ MainWindow::MainWindow(const ProgramFolders& folders, std::unique_ptr<Prompter> 
     , m_waitCursor(std::make_unique<WaitCursor>(this))
 {
     setObjectName(QStringLiteral("Yomika"));
-    // The design caption; start-up replaces it before the window is shown.
-    setWindowTitle(QStringLiteral("Yomika2000"));
     registerResources();
     // The title bar's size only: the program adds the large one once the
     // window is painted (app/main.cc).
@@ -97,6 +95,7 @@ MainWindow::MainWindow(const ProgramFolders& folders, std::unique_ptr<Prompter> 
     parts.clipboard = m_clipboard.get();
     parts.busy = m_waitCursor.get();
     m_model = new WindowModel(folders, parts, this);
+    showModelState();
 
     createActions();
     createMenus();
@@ -150,7 +149,6 @@ void MainWindow::createControls()
         auto* box = new TwoClickCheckBox(QString::fromUtf16(fieldCaptions[i]), m_client);
         box->setObjectName(QLatin1String(fieldNames[i]));
         box->setFont(buttonFont);
-        box->setCheckState(i == 0 ? Qt::Checked : Qt::Unchecked);
         m_fields[i] = box;
     }
 
@@ -158,14 +156,11 @@ void MainWindow::createControls()
     m_delimiter = new LineComboBox(m_client);
     m_delimiter->setObjectName(QStringLiteral("Delimiter"));
     m_delimiter->setFont(comboFont);
-    m_delimiter->addItems({QStringLiteral("(タブ)"), QStringLiteral("(空白)"),
-                           QStringLiteral("(改行)"), QStringLiteral(",")});
-    m_delimiter->setText(QStringLiteral("(タブ)"));
+    m_delimiter->addItems(delimiterChoices());
 
     m_optionList = new LineComboBox(m_client);
     m_optionList->setObjectName(QStringLiteral("OptionList"));
     m_optionList->setFont(comboFont);
-    m_optionList->setText(QStringLiteral("-F \"%m\""));
 
     m_result = new ExactTextEdit(m_client);
     m_result->setObjectName(QStringLiteral("Result"));
@@ -195,13 +190,24 @@ void MainWindow::createControls()
         w->setFocusPolicy(Qt::StrongFocus);
 }
 
+// The controls show the model's first state, before they are connected to
+// it: the model holds the design values, and start-up sets its own.
+void MainWindow::showModelState()
+{
+    setWindowTitle(m_model->caption());
+    for (int i = 0; i < fieldCount; ++i)
+        m_fields[i]->setCheckState(m_model->fieldState(i));
+    m_delimiter->setText(m_model->delimiter());
+    m_optionList->setText(m_model->optionText());
+}
+
 void MainWindow::connectModel()
 {
     WindowModel* model = m_model;
     connect(m_analyzeAll, &QPushButton::clicked, model, &WindowModel::analyzeAll);
     connect(m_analyzePartial, &QPushButton::clicked, model, &WindowModel::analyzePartial);
     connect(m_clear, &QPushButton::clicked, model, &WindowModel::clearPanes);
-    for (int i = 0; i < WindowModel::fieldCount; ++i) {
+    for (int i = 0; i < fieldCount; ++i) {
         connect(m_fields[i], &QCheckBox::stateChanged, model, [model, i](int state) {
             model->setFieldState(i, Qt::CheckState(state));
         });

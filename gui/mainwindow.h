@@ -57,6 +57,7 @@ private:
     void createActions();
     void createMenus();
     void setDesignGeometry();
+    void showModelState();
     void connectModel();
     void installDropTargets();
     void showRunProgress(bool running);
@@ -87,7 +88,7 @@ private:
     QPushButton* m_clear = nullptr;
     ExactTextEdit* m_sentence = nullptr;
     ExactTextEdit* m_result = nullptr;
-    std::array<TwoClickCheckBox*, WindowModel::fieldCount> m_fields{};
+    std::array<TwoClickCheckBox*, fieldCount> m_fields{};
     LineComboBox* m_delimiter = nullptr;
     LineComboBox* m_optionList = nullptr;
     QLabel* m_delimiterLabel = nullptr;

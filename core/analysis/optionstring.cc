@@ -16,20 +16,33 @@ const QString& directive(int field)
     return directives[field];
 }
 
+// The named delimiters and what each puts between the directives. The
+// backslash sequences stay two characters each: the analyzer's format
+// language turns them into control characters, never this program.
+struct NamedDelimiter {
+    const char16_t* name;
+    const char* delimiter;
+};
+constexpr NamedDelimiter namedDelimiters[] = {{u"(タブ)", "\\t"}, {u"(空白)", " "}, {u"(改行)", "\\n"}};
+
 QString delimiterFor(const QString& delimiterText)
 {
-    // The backslash sequences stay two characters each: the analyzer's format
-    // language turns them into control characters, never this program.
-    if (delimiterText == QStringLiteral(u"(タブ)"))
-        return QStringLiteral("\\t");
-    if (delimiterText == QStringLiteral(u"(空白)"))
-        return QStringLiteral(" ");
-    if (delimiterText == QStringLiteral(u"(改行)"))
-        return QStringLiteral("\\n");
+    for (const NamedDelimiter& named : namedDelimiters) {
+        if (delimiterText == QStringView(named.name))
+            return QString::fromLatin1(named.delimiter);
+    }
     return delimiterText;
 }
 
 } // namespace
+
+QStringList delimiterChoices()
+{
+    QStringList choices;
+    for (const NamedDelimiter& named : namedDelimiters)
+        choices += QString::fromUtf16(named.name);
+    return choices << QStringLiteral(",");
+}
 
 QString buildOptionString(const FieldSet& fields, const QString& delimiterText)
 {
@@ -42,7 +55,7 @@ QString buildOptionString(const FieldSet& fields, const QString& delimiterText)
         if (any)
             directives += delimiter;
         any = true;
-        if (field == 5)
+        if (field == InflectionField)
             directives += QStringLiteral("%T ") + delimiter + QStringLiteral("%F ");
         else
             directives += directive(field);

@@ -10,9 +10,18 @@
 
 namespace yomika {
 
-/// Which of the six fields are set, in the fixed order: surface form, base
-/// form, reading, pronunciation, part of speech, inflection.
-using FieldSet = std::array<bool, 6>;
+/// The fields of a morpheme the analyzer may print, in their fixed order.
+enum Field { SurfaceField, BaseFormField, ReadingField, PronunciationField, PartOfSpeechField, InflectionField };
+
+/// How many fields there are.
+inline constexpr int fieldCount = InflectionField + 1;
+
+/// Which of the fields are set, in the order of Field.
+using FieldSet = std::array<bool, fieldCount>;
+
+/// The delimiter texts offered in the delimiter's list, in their order: tab,
+/// blank, line break and comma.
+QStringList delimiterChoices();
 
 /// The option string for the fields and delimiter text: "-F", a blank and the
 /// quoted directives joined by the delimiter and ended by backslash-n; the

@@ -35,8 +35,6 @@ struct DroppedData;
 class WindowModel : public QObject {
     Q_OBJECT
 public:
-    static constexpr int fieldCount = 6;
-
     /// `folders` name where the analyzer, its dictionary, the temporary
     /// files, yomika.ini and README.TXT lie.
     WindowModel(const ProgramFolders& folders, const ViewParts& view, QObject* parent = nullptr);
@@ -138,7 +136,7 @@ private:
     ViewParts m_view;
     std::array<Qt::CheckState, fieldCount> m_fields{Qt::Checked, Qt::Unchecked, Qt::Unchecked,
                                                     Qt::Unchecked, Qt::Unchecked, Qt::Unchecked};
-    QString m_delimiter = QStringLiteral("(タブ)");
+    QString m_delimiter = delimiterChoices().first();
     QString m_optionText = QStringLiteral("-F \"%m\"");
     QStringList m_history;
     QString m_appendFileName;

@@ -218,7 +218,7 @@ void WindowModel::showReadme()
 void WindowModel::showAbout()
 {
     const QStringList lines{
-        QStringLiteral("           Yomika 2000 (1999.12.15)"),
+        QStringLiteral("           ") + applicationTitle() + QStringLiteral(" (1999.12.15)"),
         QString(),
         QStringLiteral("作者: Yomika developers"),
         QStringLiteral("画面: Qt (LGPL v3)"),
