@@ -28,12 +28,9 @@ class SessionEnd : public QObject {
     Q_OBJECT
 public:
     /// Where the signals cannot be watched (no socket pair), the
-    /// session end and quitting are still handled; signalsWatched() tells.
+    /// session end and quitting are still handled.
     explicit SessionEnd(MainWindow* window);
     ~SessionEnd() override;
-
-    /// True when termination signals close the window.
-    bool signalsWatched() const { return m_signalsWatched; }
 
     /// What the session manager's request for the program's data does:
     /// writes the settings, asks nothing, leaves the window open.

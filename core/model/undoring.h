@@ -31,9 +31,6 @@ public:
     /// nothing changed, when that slot is empty.
     bool redo(PanePair& panes);
 
-    int index() const { return m_index; }
-    const PanePair& slot(int k) const { return m_slots[k]; }
-
 private:
     std::array<PanePair, 3> m_slots;
     int m_index = 0;
