@@ -51,11 +51,6 @@ rows_of() {
         awk -v b="$bench" '
             /without a settings file/ { none = $5 }
             /with a history of/ { printf "%s|window start with %s history entries (in process)|%s|ms|without a settings file|%s|ms|\n", b, $5, $7, none }' "$output" ;;
-    startup_bench_x11)
-        awk -v b="$bench" '
-            /minimal Qt window \(empty/ { empty = $(NF - 5) }
-            /yomika, first run/ { first = $(NF - 5); printf "%s|process start to painted window|%s|ms|empty Qt window|%s|ms|<= 1.50 x\n", b, first, empty }
-            /yomika, history of/ { printf "%s|the same with a 10 000-entry history|%s|ms|no settings file|%s|ms|<= 1.50 x\n", b, $(NF - 5), first }' "$output" ;;
     fileio_bench)
         awk -v b="$bench" '
             /^read \(|^write \(/ { n = split($0, f, /  +/); printf "%s|%s|%s|ms|iconv|%s|ms|%s\n", b, f[1], f[2], f[3], f[5] }' "$output" ;;
@@ -101,12 +96,12 @@ done
 echo
 awk -F'|' '
     function ratio(a, b) { return (b + 0 != 0 && a != "" && b != "") ? sprintf("%.2f", a / b) : "" }
-    BEGIN { printf "%-18s %-52s %12s  %-28s %12s  %6s  %s\n", "benchmark", "figure", "value", "compared with", "value", "ratio", "goal"
-            printf "%s\n", "-------------------------------------------------------------------------------------------------------------------------------------------------" }
+    BEGIN { printf "%-18s %-52s %12s  %-44s %12s  %6s  %s\n", "benchmark", "figure", "value", "compared with", "value", "ratio", "goal"
+            printf "%s\n", "-----------------------------------------------------------------------------------------------------------------------------------------------------------------" }
     {
         v = ($3 == "") ? "" : $3 " " $4
         c = ($6 == "") ? "" : $6 " " $7
-        printf "%-18s %-52s %12s  %-28s %12s  %6s  %s\n", $1, $2, v, $5, c, ratio($3, $6), $8
+        printf "%-18s %-52s %12s  %-44s %12s  %6s  %s\n", $1, $2, v, $5, c, ratio($3, $6), $8
     }' "$rows"
 if [ -s "$work/unparsed" ]; then
     echo
