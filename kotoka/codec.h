@@ -5,8 +5,9 @@
 #include <string_view>
 
 // kotoka's text is UTF-8 unless --encoding windows-932 asks for the older
-// files' code page (the system's ANSI code page on Windows, through the
-// window's code page library). The engine works in UTF-8 either way.
+// files' code page, Windows-932 on every system (on Windows the code page
+// named by its number, 932), through the window's code page library. The
+// engine works in UTF-8 either way.
 
 namespace kotoka {
 

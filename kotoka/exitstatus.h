@@ -10,7 +10,7 @@ enum ExitStatus : int {
     Success = 0,
     UsageError = 1,          // unknown option, missing argument, two input files
     ResourceUnreadable = 2,  // the file named after -r cannot be read
-    ResourceIncomplete = 3,  // no dicdir line, or it still holds %KOTDIC%
+    ResourceIncomplete = 3,  // no dicdir line, or it names no folder
     DictionaryFailed = 4,    // the dictionary is missing, damaged or not UTF-8
     InputUnreadable = 5,     // the input file cannot be opened or read
     OutputFailed = 6,        // the output cannot be created or written; a partial file is removed

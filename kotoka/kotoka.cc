@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "core/files/fixednames.h"
 #include "kotoka/codec.h"
 #include "kotoka/engine.h"
 #include "kotoka/exitstatus.h"
@@ -78,7 +79,8 @@ int loadDictionary(const Options& options, Engine& engine)
     std::string resourcePath = options.resourceFile;
     if (resourcePath.empty()) {
         const std::string folder = sys::executableDirectory();
-        resourcePath = sys::joinPath(sys::joinPath(folder.empty() ? "." : folder, "dic"), "kotokarc");
+        resourcePath = sys::joinPath(sys::joinPath(folder.empty() ? "." : folder, yomika::fixedname::dictionaryFolder),
+                                     yomika::fixedname::resourceFile);
     }
     std::string resourceText;
     std::string error;

@@ -71,7 +71,7 @@ void KotokaTest::failures_data()
     row("unknown encoding", good, plain + QStringList{"--encoding=cp932"}, UsageError, "unknown encoding \"cp932\"");
     row("two input files", good, plain + QStringList{"other.txt"}, UsageError, "more than one input file");
     row("no resource file", "-", plain, ResourceUnreadable, "cannot be read");
-    row("placeholder", "dicdir %KOTDIC%\n", plain, ResourceIncomplete, "still holds the placeholder");
+    row("empty dicdir", "dicdir \"\"\n", plain, ResourceIncomplete, "names no folder");
     row("no dicdir", "# dicdir x\n", plain, ResourceIncomplete, "has no dicdir line");
     row("no dictionary", "dicdir nowhere", plain, DictionaryFailed, "no dictionary in");
     row("damaged dictionary", "dicdir broken", plain, DictionaryFailed, "cannot be loaded");
@@ -136,6 +136,9 @@ void KotokaTest::keepsText_data()
     form("name = value, CR line ends", u"; comment\rdicdir = 辞書\r");
     form("quoted value with blanks", u"# comment\r\ndicdir\t\"辞 書\"  \r\n");
     form("the first dicdir counts", u"dicdirs nowhere\ndicdir 辞書\ndicdir nowhere\n");
+    // Until the window fills it in, the placeholder is the resource file's folder.
+    form("placeholder as the build writes it", u"dicdir %KOTDIC%/辞書\n");
+    form("placeholder, quoted with blanks", u"dicdir = \"%KOTDIC%/辞 書\"\n");
 }
 
 void KotokaTest::keepsText()

@@ -147,8 +147,11 @@ void Pipeline::stopThreads()
 
 Pipeline::Stop Pipeline::run(LineReader& reader, const Sink& sink, std::string& error)
 {
-    startThreads();
-    const std::size_t window = m_threads.empty() ? 1 : m_batches.size();
+    // The threads start only once the input is known to fill more than one
+    // batch: for a sentence or two, starting them costs more than the
+    // analysis, and one thread writes the same bytes.
+    bool threadsDecided = false;
+    std::size_t window = 1;
     bool inputEnded = false;
     bool readFailed = false;
     std::string readError;
@@ -173,6 +176,12 @@ Pipeline::Stop Pipeline::run(LineReader& reader, const Sink& sink, std::string& 
         const LineReader::Status status = fill(reader, batch, readError);
         inputEnded = status != LineReader::Status::Piece;
         readFailed = status == LineReader::Status::Error;
+        if (!threadsDecided) {
+            threadsDecided = true;
+            if (!inputEnded)
+                startThreads();
+            window = m_threads.empty() ? 1 : m_batches.size();
+        }
         if (!batch.pieces.empty())
             submit(batch);
     }

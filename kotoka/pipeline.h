@@ -20,8 +20,8 @@
 // over the one loaded dictionary; the output of the batches is written in
 // input order, so it is byte for byte what one thread writes. At most a
 // fixed window of batches is in flight, so memory does not grow with the
-// input. With one analyzer no thread is started: the calling thread reads,
-// analyzes and writes in turn.
+// input. With one analyzer, or an input of one batch, no thread is started:
+// the calling thread reads, analyzes and writes in turn.
 
 namespace kotoka {
 

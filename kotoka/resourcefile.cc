@@ -1,5 +1,6 @@
 #include "kotoka/resourcefile.h"
 
+#include "core/files/fixednames.h"
 #include "kotoka/system.h"
 
 namespace kotoka {
@@ -46,15 +47,17 @@ ResourceSettings parseResourceFile(std::string_view text, std::string_view resou
         if (name != "dicdir")
             continue;
 
-        if (value.find(dictionaryPlaceholder) != std::string_view::npos) {
-            settings.error = "the resource file " + std::string(resourcePath)
-                + " still holds the placeholder %KOTDIC% in its dicdir line: the window fills it in"
-                  " when it starts, or replace it with the folder that holds the dictionary";
-            return settings;
-        }
         if (value.empty()) {
             settings.error = "the dicdir line of the resource file " + std::string(resourcePath)
                 + " names no folder";
+            return settings;
+        }
+        const std::string_view placeholder = yomika::fixedname::dictionaryPlaceholder;
+        if (const std::size_t at = value.find(placeholder); at != std::string_view::npos) {
+            // Until the window fills it in, the placeholder stands for what
+            // the window puts there: the folder of the resource file.
+            settings.dicdir = std::string(value);
+            settings.dicdir.replace(at, placeholder.size(), sys::parentPath(resourcePath));
             return settings;
         }
         settings.dicdir = sys::isAbsolutePath(value)

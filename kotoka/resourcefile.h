@@ -12,13 +12,12 @@
 // A setting is a name, blanks (or " = ") and a value running to the end of
 // the line; blanks around the value and a pair of double quotes around it
 // are dropped. Names kotoka does not know are passed over. The window
-// replaces %KOTDIC% with the absolute dic folder on its first start; a
-// relative dicdir is taken from the folder of the resource file.
+// replaces %KOTDIC% (fixedname::dictionaryPlaceholder) with the absolute dic
+// folder on its first start; until then kotoka reads it as the folder of the
+// resource file, which is that dic folder, so a fresh build runs on its own.
+// A relative dicdir is taken from the folder of the resource file.
 
 namespace kotoka {
-
-/// The placeholder the window fills in.
-inline constexpr std::string_view dictionaryPlaceholder = "%KOTDIC%";
 
 struct ResourceSettings {
     std::string dicdir; // the dictionary folder, resolved; empty on failure
@@ -26,8 +25,8 @@ struct ResourceSettings {
 };
 
 /// Reads the settings from `text` (UTF-8) of the resource file at
-/// `resourcePath`. Fails, with `error` set, when no dicdir line is present,
-/// when its value is empty or when it still holds the placeholder.
+/// `resourcePath`. Fails, with `error` set, when no dicdir line is present
+/// or when its value is empty.
 ResourceSettings parseResourceFile(std::string_view text, std::string_view resourcePath);
 
 } // namespace kotoka
