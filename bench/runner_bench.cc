@@ -1,14 +1,14 @@
 // What an analyzer run costs the front-end, measured with the fake analyzer
 // (tests/fakeanalyzer) in a temporary program directory:
-//  - the time of a whole run through AnalyzerProcess, with the window's file
-//    steps (write input.tmp, read output.tmp), beside the same analyzer
+//  - the time of a whole run through AnalyzerRun (which writes input.tmp),
+//    with output.tmp read back, beside the same analyzer
 //    started directly on the same input file and waited for, for a 1 KB and a
 //    1 MB text of Japanese prose; goal: at most 1.05 times plus 15 ms;
 //  - the CPU time the front-end uses while the analyzer sleeps 2 s; goal: at
 //    most 2 % of the wait;
 //  - how soon a run cancelled while the analyzer sleeps returns, the analyzer
 //    killed and reaped; goal: at most 3 s, so that the window never hangs.
-// The file steps use QFile here, as whole-file I/O is measured on its own.
+// output.tmp is read with QFile here, as whole-file I/O is measured on its own.
 // Linux only (getrusage).
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include <sys/resource.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,7 +26,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "core/analysis/analyzerprocess.h"
+#include "core/analysis/analyzerrun.h"
 #include "core/analysis/commandline.h"
 #include "core/files/platform.h"
 #include "tests/support/prose.h"
@@ -48,12 +49,6 @@ QByteArray japaneseProse(qsizetype bytes)
     return prose;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -74,6 +69,19 @@ double cpuSeconds()
         + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// A whole run on `text`, waited for as the window's event loop waits.
+AnalyzerRun::Outcome runOnce(AnalyzerRun& run, const QByteArray& text, const QString& options)
+{
+    AnalyzerRun::Outcome outcome;
+    QEventLoop loop;
+    const QMetaObject::Connection done = QObject::connect(&run, &AnalyzerRun::finished, &loop,
+        [&](const AnalyzerRun::Outcome& o) { outcome = o, loop.quit(); });
+    if (run.start({TextPiece{QString::fromUtf8(text), {}, {}}}, options) && run.isRunning())
+        loop.exec();
+    QObject::disconnect(done);
+    return outcome;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -83,7 +91,6 @@ int main(int argc, char** argv)
     const QString dir = base.path() + QStringLiteral(u"/読み 取り");
     QDir().mkpath(dir + QStringLiteral("/dic"));
     const QString analyzer = platform::joinPath(dir, platform::analyzerFileName());
-    const QString input = platform::joinPath(dir, QStringLiteral("input.tmp"));
     const QString output = platform::joinPath(dir, QStringLiteral("output.tmp"));
     if (!QFile::copy(QStringLiteral(FAKE_ANALYZER_PATH), analyzer)) {
         std::fprintf(stderr, "cannot copy the fake analyzer\n");
@@ -91,10 +98,10 @@ int main(int argc, char** argv)
     }
     const QString options = QStringLiteral("-F \"%m\\t%y1\\n\"");
     const AnalyzerInvocation invocation = analyzerInvocation(ProgramFolders::portable(dir), options);
-    AnalyzerProcess process;
+    AnalyzerRun process(ProgramFolders::portable(dir));
     bool allMet = true;
 
-    std::printf("Analyzer run: AnalyzerProcess with file steps against the analyzer started directly\n");
+    std::printf("Analyzer run: AnalyzerRun with its file steps against the analyzer started directly\n");
     std::printf("%-8s %12s %12s %8s %14s\n", "text", "run (ms)", "direct (ms)", "ratio", "goal (ms)");
     for (const qsizetype size : {qsizetype(1024), qsizetype(1024 * 1024)}) {
         const QByteArray text = japaneseProse(size);
@@ -105,9 +112,7 @@ int main(int argc, char** argv)
             // read back, the analyzer run in between.
             QElapsedTimer clock;
             clock.start();
-            QFile::remove(output);
-            writeFile(input, text);
-            const AnalyzerProcess::Outcome outcome = process.run(ProgramFolders::portable(dir), options);
+            const AnalyzerRun::Outcome outcome = runOnce(process, text, options);
             const QByteArray result = readFile(output);
             viaProcess.push_back(clock.nsecsElapsed() / 1e6);
             if (outcome.error != ErrorNumber::NoError || result.size() < text.size()) {
@@ -131,12 +136,10 @@ int main(int argc, char** argv)
     }
 
     // The front-end's own CPU while it waits for a sleeping analyzer.
-    writeFile(input, QByteArray("@slow=2000 ") + japaneseProse(1024));
-    QFile::remove(output);
     QElapsedTimer clock;
     clock.start();
     const double cpuBefore = cpuSeconds();
-    const AnalyzerProcess::Outcome outcome = process.run(ProgramFolders::portable(dir), options);
+    const AnalyzerRun::Outcome outcome = runOnce(process, QByteArray("@slow=2000 ") + japaneseProse(1024), options);
     const double cpu = cpuSeconds() - cpuBefore;
     const double wall = clock.nsecsElapsed() / 1e9;
     const double percent = 100.0 * cpu / wall;
@@ -145,18 +148,16 @@ int main(int argc, char** argv)
                 cpu * 1000, wall, percent, percent <= 2.0 ? "met" : "MISSED");
 
     // A cancel from the window's event loop while the analyzer sleeps.
-    QFile::remove(output);
-    writeFile(input, QByteArray("@slow=20000 ") + japaneseProse(1024));
     QElapsedTimer cancelClock;
     QTimer::singleShot(200, &process, [&] {
         cancelClock.start();
         process.cancel();
     });
-    const bool cancelled = process.run(ProgramFolders::portable(dir), options).cancelled;
+    const bool cancelled = runOnce(process, QByteArray("@slow=20000 ") + japaneseProse(1024), options).cancelled;
     const double cancelMs = cancelClock.nsecsElapsed() / 1e6;
     const bool cancelMet = cancelled && cancelMs <= 3000.0;
     allMet = allMet && cancelMet;
-    std::printf("Cancelling a sleeping analyzer: run() returned %.2f ms after cancel() (goal <= 3000 ms) %s\n",
+    std::printf("Cancelling a sleeping analyzer: the run ended %.2f ms after cancel() (goal <= 3000 ms) %s\n",
                 cancelMs, cancelMet ? "met" : "MISSED");
     return allMet ? 0 : 2;
 }

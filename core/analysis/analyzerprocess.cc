@@ -1,8 +1,6 @@
 #include "core/analysis/analyzerprocess.h"
 
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QPointer>
 #include <QTimer>
 
 #include "core/files/errornumber.h"
@@ -26,27 +24,30 @@ AnalyzerProcess::AnalyzerProcess(QObject* parent)
 
 AnalyzerProcess::~AnalyzerProcess()
 {
+    m_running = false; // nothing of this half-destroyed object may report
     if (m_process) {
-        // Killing emits finished(); nothing of this half-destroyed object may react.
+        // Killing emits finished(); nothing here may react.
         disconnect(m_process, nullptr, this, nullptr);
         stopAnalyzer();
     }
     closeProgressChannel();
-    // The waiting run() sees through its QPointer that the object is gone.
-    if (m_loop)
-        m_loop->quit();
 }
 
-AnalyzerProcess::Outcome AnalyzerProcess::run(const ProgramFolders& folders, const QString& options)
+bool AnalyzerProcess::start(const ProgramFolders& folders, const QString& options)
 {
-    if (m_loop)
-        return {ErrorNumber::NoError, true}; // two runs would share input.tmp and output.tmp
+    if (m_running)
+        return false; // two runs would share input.tmp and output.tmp
+    m_running = true;
 
     const QFileInfo analyzer(folders.analyzer());
-    if (!analyzer.exists())
-        return {ErrorNumber::AnalyzerMissing, false};
-    if (!analyzer.isFile())
-        return {ErrorNumber::AnalyzerNotStartable, false};
+    if (!analyzer.exists()) {
+        finishRun({ErrorNumber::AnalyzerMissing, false});
+        return true;
+    }
+    if (!analyzer.isFile()) {
+        finishRun({ErrorNumber::AnalyzerNotStartable, false});
+        return true;
+    }
 
     // An earlier analyzer that released its output but had not ended yet
     // (possible on Windows) is done with its work; it must not overlap this one.
@@ -58,9 +59,6 @@ AnalyzerProcess::Outcome AnalyzerProcess::run(const ProgramFolders& folders, con
     }
 
     m_outputPath = folders.file(programfile::outputFile);
-    m_outcome = {};
-    m_decided = false;
-
     m_process = new QProcess(this);
     // Nothing to read from the analyzer's console and nothing to feed it: with
     // no pipes, a chatty analyzer can never block on a full one.
@@ -70,33 +68,13 @@ AnalyzerProcess::Outcome AnalyzerProcess::run(const ProgramFolders& folders, con
     connect(m_process, &QProcess::errorOccurred, this, &AnalyzerProcess::onErrorOccurred);
     connect(m_process, &QProcess::started, this, &AnalyzerProcess::watchOutput);
     connect(m_process, &QProcess::finished, this, &AnalyzerProcess::judgeEnd);
-
-    QEventLoop loop;
-    m_loop = &loop;
-    const QPointer<AnalyzerProcess> self(this);
     startAnalyzer(folders, options);
-    if (!m_decided)
-        loop.exec();
-    if (!self)
-        return {ErrorNumber::NoError, true}; // destroyed meanwhile: the destructor reaped the analyzer
-    m_loop = nullptr;
-
-    // The loop also ends when the application quits; that is no result.
-    if (!m_decided) {
-        m_decided = true;
-        m_outcome = {ErrorNumber::NoError, true};
-    }
-    if (m_outcome.cancelled || m_outcome.error != ErrorNumber::NoError)
-        stopAnalyzer();
-    return m_outcome;
+    return true;
 }
 
 void AnalyzerProcess::cancel()
 {
-    if (!m_loop || m_decided)
-        return;
     finishRun({ErrorNumber::NoError, true});
-    stopAnalyzer();
 }
 
 qint64 AnalyzerProcess::analyzerProcessId() const
@@ -122,15 +100,16 @@ void AnalyzerProcess::onErrorOccurred(QProcess::ProcessError error)
 
 void AnalyzerProcess::finishRun(Outcome outcome)
 {
-    if (m_decided)
+    if (!m_running)
         return; // the first decision stands (a killed analyzer still reports its end)
-    m_decided = true;
+    m_running = false;
     closeProgressChannel();
-    m_outcome = outcome;
     if (m_releaseTimer)
         m_releaseTimer->stop();
-    if (m_loop)
-        m_loop->quit();
+    // A run that gave no result leaves no analyzer behind.
+    if (outcome.cancelled || outcome.error != ErrorNumber::NoError)
+        stopAnalyzer();
+    emit ended(outcome);
 }
 
 void AnalyzerProcess::stopAnalyzer()

@@ -8,20 +8,18 @@
 
 #include "core/files/errornumber.h"
 
-class QEventLoop;
 class QSocketNotifier;
 class QTimer;
 
-// One analyzer run: start the analyzer on input.tmp, wait without blocking
-// the window until it has written and released output.tmp, and tell how it
-// went. Writing input.tmp, the busy pointer and reading output.tmp are the
-// window's.
+// The analyzer as a process: start it on input.tmp, watch until it has
+// written and released output.tmp, and tell how it went. The temporary files
+// and the order of a run are AnalyzerRun's.
 //
-// The wait is a nested event loop that sleeps until something happens: the
-// window repaints and takes clicks, and the front-end uses next to no CPU.
-// Elsewhere than on Windows the analyzer's end wakes it and is the release of
+// Nothing blocks: start() returns at once and ended() tells the outcome. The
+// watching sleeps until something happens, so the front-end uses next to no
+// CPU. Elsewhere than on Windows the analyzer's end is the release of
 // output.tmp; on Windows the end and a short timer that tries the exclusive
-// open of output.tmp wake it.
+// open of output.tmp tell it.
 //
 // No analyzer process outlives its run's reason to exist: cancelling and
 // destroying the object kill the analyzer and reap it.
@@ -32,38 +30,34 @@ class AnalyzerProcess : public QObject {
     Q_OBJECT
 public:
     struct Outcome {
-        ErrorNumber error = ErrorNumber::NoError; // NoError when output.tmp was released
+        ErrorNumber error = ErrorNumber::NoError; // ErrorNumber::NoError when output.tmp was released
         bool cancelled = false;      // cancel() or destruction stopped the run
     };
 
     explicit AnalyzerProcess(QObject* parent = nullptr);
-    /// Kills and reaps a running analyzer, and ends a waiting run(), which
-    /// then returns without touching the destroyed object.
+    /// Kills and reaps a running analyzer; ended() does not come.
     ~AnalyzerProcess() override;
 
-    /// Starts the analyzer of `programDir` with the option string `options`
-    /// and waits, in a nested event loop, until it has released output.tmp
-    /// (NoError), failed, or was cancelled. Never shows anything.
-    /// Errors: AnalyzerMissing (no analyzer file), AnalyzerNotStartable (not
-    /// a file, not executable, refused by the system), AnalyzerCrashed (ended
-    /// by a signal or a crash: partial output is never a result),
-    /// AnalyzerNoOutputBase + exit status (ended without creating output.tmp),
-    /// AnalyzerWaitFailed (output.tmp cannot be looked for). An analyzer that
-    /// ends normally with output.tmp present succeeds whatever its status.
-    /// A run() called while another waits starts nothing and returns
-    /// `cancelled`.
-    /// The object may be destroyed while run() waits (from an event handled
-    /// in the loop): run() then returns `cancelled` at once and touches no
-    /// member; a caller that may destroy it so holds a QPointer to it and
-    /// checks it after run() returns.
-    Outcome run(const ProgramFolders& folders, const QString& options);
+    /// Starts the analyzer of `folders` with the option string `options`
+    /// and returns at once; ended() comes exactly once, possibly before
+    /// start() returns (an analyzer that cannot be started). Never shows
+    /// anything. Returns false, starting nothing, while a run is under way
+    /// (two runs would share input.tmp and output.tmp).
+    /// Errors in ended(): AnalyzerMissing (no analyzer file),
+    /// AnalyzerNotStartable (not a file, not executable, refused by the
+    /// system), AnalyzerCrashed (ended by a signal or a crash: partial output
+    /// is never a result), AnalyzerNoOutputBase + exit status (ended without
+    /// creating output.tmp), AnalyzerWaitFailed (output.tmp cannot be looked
+    /// for). An analyzer that ends normally with output.tmp present succeeds
+    /// whatever its status.
+    bool start(const ProgramFolders& folders, const QString& options);
 
-    /// Stops a waiting run: the analyzer is killed and reaped, and run()
-    /// returns `cancelled`. Does nothing when no run waits.
+    /// Stops a run under way: the analyzer is killed and reaped, and ended()
+    /// tells `cancelled`. Does nothing when no run is under way.
     void cancel();
 
-    /// True while run() waits.
-    bool isRunning() const { return m_loop != nullptr; }
+    /// True from start() until ended().
+    bool isRunning() const { return m_running; }
 
     /// The process id of the running analyzer, 0 when none runs.
     qint64 analyzerProcessId() const;
@@ -73,6 +67,8 @@ signals:
     /// reports its progress (kotoka, through the descriptor named in
     /// KOTOKA_PROGRESS_FD, where the system has one) brings this.
     void progressed(qint64 bytes);
+    /// The run is over; emitted once per start().
+    void ended(yomika::AnalyzerProcess::Outcome outcome);
 
 private:
     // Per platform (analyzerprocess_posix.cc, analyzerprocess_win.cc).
@@ -93,14 +89,12 @@ private:
 
     QProcess* m_process = nullptr;
     QTimer* m_releaseTimer = nullptr; // Windows only
-    QEventLoop* m_loop = nullptr;     // the waiting run's, on its stack
     QString m_outputPath;
     int m_progressRead = -1;  // the window's end of the progress pipe
     int m_progressWrite = -1; // the analyzer's end, closed here once it started
     QSocketNotifier* m_progressNotifier = nullptr;
     QByteArray m_progressLine;
-    Outcome m_outcome;
-    bool m_decided = false;
+    bool m_running = false; // from start() until ended()
 };
 
 } // namespace yomika

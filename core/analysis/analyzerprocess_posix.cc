@@ -1,7 +1,6 @@
 // Elsewhere than on Windows a file has no exclusive sharing mode, and an
 // analyzer may well hold output.tmp open until it ends: its end is the
-// release. QProcess learns of the end from the system (no polling), which
-// wakes the waiting loop.
+// release. QProcess learns of the end from the system (no polling).
 
 #include "core/analysis/analyzerprocess.h"
 

@@ -6,9 +6,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 
-#include "core/analysis/analyzerprocess.h"
+#include "core/analysis/analyzerrun.h"
 #include "core/analysis/optionstring.h"
 #include "core/files/programfiles.h"
 
@@ -41,11 +40,21 @@ WindowModel::WindowModel(const ProgramFolders& folders, const ViewParts& view, Q
     : QObject(parent)
     , m_folders(folders)
     , m_view(view)
+    , m_run(new AnalyzerRun(folders, this))
 {
+    // Made with the model, so that it hears of the application's end before
+    // the window does: a run stops before shut-down, as it always has.
+    connect(m_run, &AnalyzerRun::writingInput, this, &WindowModel::setBusy);
+    connect(m_run, &AnalyzerRun::waitBegan, this, [this] {
+        setBusy(true);
+        emit runningChanged(true);
+    });
+    connect(m_run, &AnalyzerRun::progressed, this, &WindowModel::runProgressed);
+    connect(m_run, &AnalyzerRun::finished, this, &WindowModel::takeOutcome);
 }
 
-// The run (a child) stops its analyzer; the view's parts may be gone already
-// and are not touched.
+// The run (a child) stops its analyzer without telling its end; the view's
+// parts may be gone already and are not touched.
 WindowModel::~WindowModel() = default;
 
 QString WindowModel::fixedPath(QStringView name) const
@@ -139,69 +148,42 @@ Result<> WindowModel::writeFile(const QString& path, QStringView text)
 
 bool WindowModel::isRunning() const
 {
-    return m_run && m_run->isRunning();
+    return m_run->isRunning();
 }
 
 void WindowModel::cancelRun()
 {
-    if (isRunning())
-        m_run->cancel();
+    m_run->cancel();
 }
 
-// Runs the analyzer on `text` and tells whether output.tmp holds its answer;
-// a failure has shown its message. An empty text runs nothing.
-bool WindowModel::runAnalyzer(const QList<TextPiece>& text, bool empty)
+// Runs the analyzer on `text`; the outcome comes to takeOutcome(). An empty
+// text runs nothing.
+void WindowModel::analyze(const QList<TextPiece>& text, bool empty)
 {
-    // Two runs would share input.tmp and output.tmp: one waits at a time.
-    if (isRunning())
-        return false;
     pushUndoSnapshot();
-    if (empty)
-        return false;
-
-    // The previous output goes first, so that a run can never hand back an
-    // earlier run's result; a file that cannot be deleted is left to the
-    // analyzer, which replaces it.
-    QFile::remove(fixedPath(programfile::outputFile));
+    if (empty) {
+        m_view.result->setText(QString());
+        return;
+    }
     recordOptionHistory();
+    m_run->start(text, m_optionText);
+}
 
-    setBusy(true);
-    const Result<> written = writeWholeFileFrom(fixedPath(programfile::inputFile), *utf8Source(text));
-    setBusy(false);
-    if (!written) {
-        m_view.prompter->inform(analyzeFailed(written.error()));
-        return false;
+// The end of a run: its answer shown, or its message; the result pane is
+// emptied when there is no answer.
+void WindowModel::takeOutcome(const AnalyzerRun::Outcome& outcome)
+{
+    if (outcome.waited) {
+        emit runningChanged(false);
+        setBusy(false);
     }
-
-    if (!m_run) {
-        m_run = new AnalyzerProcess(this);
-        connect(m_run, &AnalyzerProcess::progressed, this, [this](qint64 bytes) {
-            emit runProgressed(m_inputSize > 0 ? int(qMin<qint64>(1000, bytes * 1000 / m_inputSize)) : 1000);
-        });
+    if (!outcome.cancelled && outcome.error == ErrorNumber::NoError) {
+        showOutput();
+        return;
     }
-    m_inputSize = QFileInfo(fixedPath(programfile::inputFile)).size();
-    // The run's nested event loop lets the window be closed, and even
-    // destroyed, before it returns; the process goes with the model, and
-    // nothing of the model is touched afterwards (the arguments are copies
-    // for the same reason). The view restores its own pointer when it goes.
-    const QPointer<WindowModel> self(this);
-    const ProgramFolders folders = m_folders;
-    const QString options = m_optionText;
-    setBusy(true);
-    emit runningChanged(true);
-    const AnalyzerProcess::Outcome outcome = m_run->run(folders, options);
-    if (!self)
-        return false;
-    emit runningChanged(false);
-    setBusy(false);
-
-    if (outcome.cancelled)
-        return false; // stopped on purpose: no message
-    if (outcome.error != ErrorNumber::NoError) {
+    if (!outcome.cancelled) // stopped on purpose: no message
         m_view.prompter->inform(analyzeFailed(outcome.error));
-        return false;
-    }
-    return true;
+    m_view.result->setText(QString());
 }
 
 void WindowModel::pushUndoSnapshot()
@@ -257,19 +239,6 @@ void WindowModel::loadIncoming(const Incoming& text)
     pushUndoSnapshot();
     m_view.sentence->setText(paneHead(text.head));
     m_view.result->setText(QString());
-}
-
-void WindowModel::analyze(const QList<TextPiece>& text, bool empty)
-{
-    // The model may be destroyed with its window while the run waits.
-    const QPointer<WindowModel> self(this);
-    const bool done = runAnalyzer(text, empty);
-    if (!self)
-        return;
-    if (done)
-        showOutput();
-    else
-        m_view.result->setText(QString());
 }
 
 void WindowModel::analyzeAll()

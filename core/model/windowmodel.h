@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <Qt>
 
+#include "core/analysis/analyzerrun.h"
 #include "core/analysis/optionstring.h"
 #include "core/files/programfiles.h"
 #include "core/files/textstream.h"
@@ -17,7 +18,6 @@
 
 namespace yomika {
 
-class AnalyzerProcess;
 struct DroppedData;
 
 /// The state and the commands of the main window, without a widget: the
@@ -29,9 +29,9 @@ struct DroppedData;
 /// is given. Commands never fail outward: a failure shows its message through
 /// the Prompter, and start-up and shut-down show nothing at all.
 ///
-/// An analyzer run waits in a nested event loop, so other commands can arrive
-/// meanwhile: those that would change a pane are refused quietly, and the
-/// model (with its window) may even be destroyed before the run returns.
+/// An analyzer run goes on while events are handled: a command that arrives
+/// meanwhile and would change a pane is refused quietly, and the model (with
+/// its window) may be destroyed during a run, which then ends unseen.
 class WindowModel : public QObject {
     Q_OBJECT
 public:
@@ -56,7 +56,7 @@ public:
     QString appendFileName() const { return m_appendFileName; }
     QString openFileName() const { return m_openFileName; }
     QString caption() const { return m_caption; }
-    /// True while an analyzer run waits for the analyzer.
+    /// True from the start of an analyzer run until its outcome is taken.
     bool isRunning() const;
 
     // Start-up and shut-down. Neither shows a message: a failure leaves what
@@ -123,7 +123,7 @@ private:
     };
     void loadIncoming(const Incoming& text);
     void analyze(const QList<TextPiece>& text, bool empty);
-    bool runAnalyzer(const QList<TextPiece>& text, bool empty);
+    void takeOutcome(const AnalyzerRun::Outcome& outcome);
     void showOutput();
     Result<Incoming> incomingFile(const QString& path);
     void setBusy(bool busy);
@@ -144,8 +144,7 @@ private:
     QString m_caption = QStringLiteral("Yomika2000");
     UndoRing m_undo;
     int m_busyDepth = 0;
-    AnalyzerProcess* m_run = nullptr; // the waiting run, if any
-    qint64 m_inputSize = 0;           // the bytes of input.tmp of that run
+    AnalyzerRun* m_run; // a child: one run at a time
 };
 
 } // namespace yomika

@@ -52,6 +52,7 @@ private slots:
         QVERIFY(b->write(programfile::outputFile, "an earlier run's output"));
         b->sentence.value = text;
         model().analyzeAll();
+        QVERIFY(b->settled());
         const bool ran = !text.isEmpty();
         const QString expected = message.isEmpty() && ran ? b->echo(text) : QString();
         QCOMPARE(b->result.value, expected);
@@ -70,6 +71,7 @@ private slots:
         b->sentence.value = QStringLiteral("今日は良い天気");
         b->sentence.setSelection(3, 2);
         model().analyzePartial();
+        QVERIFY(b->settled());
         QCOMPARE(b->result.value, b->echo(QStringLiteral("良い")));
     }
 
@@ -95,6 +97,7 @@ private slots:
             model().cancelRun();
         });
         model().analyzeAll();
+        QVERIFY(b->settled());
         QVERIFY(!model().isRunning());
         QCOMPARE(b->result.value, QString());
         QVERIFY(b->prompter.calls.isEmpty());
@@ -105,9 +108,10 @@ private slots:
     void destroyedDuringARun()
     {
         b->sentence.value = QStringLiteral("文 @hold=600000");
-        QTimer::singleShot(0, this, [this] { b.reset(); });
         b->model.analyzeAll();
-        QVERIFY(!b);
+        QVERIFY(b->model.isRunning());
+        b.reset();
+        QCoreApplication::processEvents();
         b = std::make_unique<ModelBench>(); // for cleanup()
     }
 
@@ -135,6 +139,7 @@ private slots:
         if (tooLarge)
             b->prompter.answers = {ok, false}; // then the result is too large too: show its head
         model().loadSentenceText(text);
+        QVERIFY(b->settled());
         QCOMPARE(b->sentence.value.size(), ok ? 1 : shown);
         QCOMPARE(b->result.value, ok ? b->echo(text).left(paneLimit) : QString());
         QCOMPARE(b->prompter.texts(Kind::Ask).size(), tooLarge + ok);
@@ -168,6 +173,7 @@ private slots:
         b->prompter.files = {b->file(u"large.txt")};
         b->prompter.answers = {ok, false}; // analyze it; then show the head of the answer
         model().openTextFile();
+        QVERIFY(b->settled());
         QCOMPARE(b->sentence.value, ok ? QString() : text.left(paneLimit));
         QCOMPARE(b->bytes(programfile::inputFile), ok ? text.toUtf8() : QByteArray());
         b->prompter.answers.clear();
@@ -199,6 +205,7 @@ private slots:
         b->prompter.answers = {ok};
         b->prompter.files = {saved};
         model().analyzeAll();
+        QVERIFY(b->settled());
         const QByteArray output = b->bytes(programfile::outputFile);
         QCOMPARE(output.size(), bytes);
         QCOMPARE(b->result.value, ok ? QStringLiteral("前") : QString::fromLatin1(output.left(paneLimit)));
@@ -217,6 +224,7 @@ private slots:
         auto panes = [this] { return b->sentence.value + u'|' + b->result.value; };
         b->sentence.value = QStringLiteral("一");
         model().analyzeAll();
+        QVERIFY(b->settled());
         model().loadSentenceText(QStringLiteral("二"));
         model().loadSentenceText(QStringLiteral("三"));
         model().clearPanes();
@@ -241,6 +249,7 @@ private slots:
         const QString name = b->file(fileName);
         b->sentence.value = QStringLiteral(u"剝 頰 𠮟 塡 😀 한국어 髙\r\n");
         model().analyzeAll();
+        QVERIFY(b->settled());
         const QString result = b->echo(b->sentence.value);
         QCOMPARE(b->result.value, result);
         b->prompter.files = {name, name};

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "core/files/platform.h"
 #include "core/files/programfiles.h"
@@ -69,6 +70,12 @@ struct ModelBench {
                                             &prompter, &clipboard, &busy}};
 
     ModelBench() { QFile::copy(QStringLiteral(YOMIKA_FAKE_ANALYZER), analyzer()); }
+    /// Lets the run the last command began end and its outcome be taken;
+    /// false when it lasted a minute.
+    bool settled()
+    {
+        return QTest::qWaitFor([this] { return !model.isRunning(); }, 60000);
+    }
     QString file(QStringView name) const { return ProgramFolders::portable(dir.path()).file(name); }
     QString analyzer() const { return ProgramFolders::portable(dir.path()).analyzer(); }
     QByteArray bytes(QStringView name) const
