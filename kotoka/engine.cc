@@ -11,14 +11,13 @@ namespace kotoka {
 Engine::Engine() = default;
 Engine::~Engine() = default;
 
-bool Engine::load(const std::string& dicdir, std::string& error)
+yomika::Expected<void, std::string> Engine::load(const std::string& dicdir)
 {
+    using yomika::Unexpected;
     const std::string systemDictionary = sys::joinPath(dicdir, "sys.dic");
     const std::string dictionaryResource = sys::joinPath(dicdir, "dicrc");
-    if (!sys::isRegularFile(systemDictionary) || !sys::isRegularFile(dictionaryResource)) {
-        error = "no dictionary in " + dicdir + " (sys.dic and dicrc are needed)";
-        return false;
-    }
+    if (!sys::isRegularFile(systemDictionary) || !sys::isRegularFile(dictionaryResource))
+        return Unexpected("no dictionary in " + dicdir + " (sys.dic and dicrc are needed)");
 
     // The engine reads its settings from the dictionary's own dicrc, so it
     // needs no configuration of the system's. The arguments go as a list,
@@ -28,21 +27,18 @@ bool Engine::load(const std::string& dicdir, std::string& error)
     std::string program = "kotoka";
     std::vector<char*> argv = {program.data(), dicdirOption.data(), rcfileOption.data()};
     m_model.reset(MeCab::createModel(static_cast<int>(argv.size()), argv.data()));
-    if (!m_model) {
-        error = "the dictionary in " + dicdir + " cannot be loaded: " + MeCab::getLastError();
-        return false;
-    }
+    if (!m_model)
+        return Unexpected("the dictionary in " + dicdir + " cannot be loaded: " + MeCab::getLastError());
     const MeCab::DictionaryInfo* info = m_model->dictionary_info();
     std::string charset = info && info->charset ? info->charset : "";
     std::transform(charset.begin(), charset.end(), charset.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (charset != "utf-8" && charset != "utf8") {
-        error = "the dictionary in " + dicdir + " is in " + (charset.empty() ? "an unknown charset" : charset)
-            + ", not UTF-8";
         m_model.reset();
-        return false;
+        return Unexpected("the dictionary in " + dicdir + " is in "
+                          + (charset.empty() ? "an unknown charset" : charset) + ", not UTF-8");
     }
-    return true;
+    return {};
 }
 
 Analyzer::Analyzer() = default;
@@ -53,25 +49,21 @@ Analyzer::~Analyzer()
     m_tagger.reset();
 }
 
-bool Analyzer::start(const Engine& engine, std::string& error)
+yomika::Expected<void, std::string> Analyzer::start(const Engine& engine)
 {
     m_tagger.reset(engine.m_model->createTagger());
     m_lattice.reset(engine.m_model->createLattice());
-    if (!m_tagger || !m_lattice) {
-        error = std::string("the engine cannot start: ") + MeCab::getLastError();
-        return false;
-    }
-    return true;
+    if (!m_tagger || !m_lattice)
+        return yomika::Unexpected(std::string("the engine cannot start: ") + MeCab::getLastError());
+    return {};
 }
 
-bool Analyzer::parse(std::string_view sentence, std::string& error)
+yomika::Expected<void, std::string> Analyzer::parse(std::string_view sentence)
 {
     m_lattice->set_sentence(sentence.data(), sentence.size());
-    if (!m_tagger->parse(m_lattice.get())) {
-        error = std::string("the engine failed: ") + m_lattice->what();
-        return false;
-    }
-    return true;
+    if (!m_tagger->parse(m_lattice.get()))
+        return yomika::Unexpected(std::string("the engine failed: ") + m_lattice->what());
+    return {};
 }
 
 std::string Engine::version()

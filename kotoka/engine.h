@@ -6,6 +6,7 @@
 
 #include <mecab.h>
 
+#include "core/expected.h"
 #include "kotoka/morpheme.h"
 
 // The morphological analysis engine: MeCab with a UTF-8 IPADIC dictionary.
@@ -21,9 +22,9 @@ public:
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    /// Loads the compiled dictionary in `dicdir`. Returns false, with
-    /// `error` set, when it is missing, damaged or not UTF-8.
-    bool load(const std::string& dicdir, std::string& error);
+    /// Loads the compiled dictionary in `dicdir`. Fails, with the message,
+    /// when it is missing, damaged or not UTF-8.
+    yomika::Expected<void, std::string> load(const std::string& dicdir);
 
     /// The engine's version text.
     static std::string version();
@@ -42,31 +43,31 @@ public:
     Analyzer(const Analyzer&) = delete;
     Analyzer& operator=(const Analyzer&) = delete;
 
-    /// Readies the analyzer over `engine`'s dictionary. Returns false, with
-    /// `error` set, when the engine cannot make one (out of memory).
-    bool start(const Engine& engine, std::string& error);
+    /// Readies the analyzer over `engine`'s dictionary. Fails, with the
+    /// message, when the engine cannot make one (out of memory).
+    yomika::Expected<void, std::string> start(const Engine& engine);
 
     /// Analyzes `sentence` (UTF-8) as one sentence and calls `visit` with
-    /// each morpheme in order. Returns false, with `error` set, when the
-    /// engine fails. An empty sentence has no morphemes.
+    /// each morpheme in order. Fails, with the message, when the engine
+    /// fails. An empty sentence has no morphemes.
     template <typename Visitor>
-    bool analyze(std::string_view sentence, Visitor&& visit, std::string& error)
+    yomika::Expected<void, std::string> analyze(std::string_view sentence, Visitor&& visit)
     {
         if (sentence.empty())
-            return true;
-        if (!parse(sentence, error))
-            return false;
+            return {};
+        if (auto parsed = parse(sentence); !parsed)
+            return parsed;
         for (const MeCab::Node* node = m_lattice->bos_node()->next;
              node && node->stat != MECAB_EOS_NODE; node = node->next) {
             visit(Morpheme{std::string_view(node->surface, node->length),
                            node->feature ? std::string_view(node->feature) : std::string_view(),
                            node->stat == MECAB_UNK_NODE});
         }
-        return true;
+        return {};
     }
 
 private:
-    bool parse(std::string_view sentence, std::string& error);
+    yomika::Expected<void, std::string> parse(std::string_view sentence);
 
     std::unique_ptr<MeCab::Tagger> m_tagger;
     std::unique_ptr<MeCab::Lattice> m_lattice;

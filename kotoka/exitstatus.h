@@ -4,9 +4,11 @@
 // status (the window shows 1100 + status when no output file appeared) can
 // tell what went wrong. README.md lists them; keep the two in step.
 
+#include <string>
+
 namespace kotoka {
 
-enum ExitStatus : int {
+enum class ExitStatus : int {
     Success = 0,
     UsageError = 1,          // unknown option, missing argument, two input files
     ResourceUnreadable = 2,  // the file named after -r cannot be read
@@ -16,6 +18,18 @@ enum ExitStatus : int {
     OutputFailed = 6,        // the output cannot be created or written; a partial file is removed
     FormatMalformed = 7,     // the -F format is not valid
     AnalysisFailed = 8,      // the engine failed on a line
+};
+
+/// The process exit code of `status`; cannot fail.
+constexpr int exitCode(ExitStatus status)
+{
+    return static_cast<int>(status);
+}
+
+/// Why a run stopped: its status and the one message kotoka writes for it.
+struct Failure {
+    ExitStatus status;
+    std::string message;
 };
 
 } // namespace kotoka

@@ -22,10 +22,19 @@ namespace {
 // The resource file is a few lines; anything this large is not one.
 constexpr std::size_t resourceFileLimit = 1024 * 1024;
 
-int fail(int status, const std::string& message)
+using yomika::Expected;
+using yomika::Unexpected;
+
+Unexpected<Failure> fail(ExitStatus status, std::string message)
 {
-    std::fprintf(stderr, "kotoka: %s\n", message.c_str());
-    return status;
+    return Unexpected(Failure{status, std::move(message)});
+}
+
+// Writes the failure's one message; returns its status.
+ExitStatus reported(const Failure& failure)
+{
+    std::fprintf(stderr, "kotoka: %s\n", failure.message.c_str());
+    return failure.status;
 }
 
 class InputSource final : public ByteSource {
@@ -40,41 +49,35 @@ private:
     sys::InputFile& m_file;
 };
 
-// Reads the whole resource file and decodes it. Returns false with `error` set.
-bool readResourceFile(const std::string& path, std::string& text, std::string& error)
+// Reads the whole resource file and decodes it, or fails with the message.
+Expected<std::string, std::string> readResourceFile(const std::string& path)
 {
+    const std::string unreadable = "the resource file " + path + " cannot be read: ";
+    if (!sys::isRegularFile(path))
+        return Unexpected(unreadable + "it is missing or not a file");
     sys::InputFile file;
-    if (!sys::isRegularFile(path)) {
-        error = "the resource file " + path + " cannot be read: it is missing or not a file";
-        return false;
-    }
-    if (!file.open(path, error)) {
-        error = "the resource file " + path + " cannot be read: " + error;
-        return false;
-    }
+    std::string error;
+    if (!file.open(path, error))
+        return Unexpected(unreadable + error);
     std::string bytes;
     char buffer[4096];
     for (;;) {
         const long count = file.read(buffer, sizeof buffer, error);
-        if (count < 0) {
-            error = "the resource file " + path + " cannot be read: " + error;
-            return false;
-        }
+        if (count < 0)
+            return Unexpected(unreadable + error);
         if (count == 0)
             break;
         bytes.append(buffer, static_cast<std::size_t>(count));
-        if (bytes.size() > resourceFileLimit) {
-            error = "the resource file " + path + " is too large to be one";
-            return false;
-        }
+        if (bytes.size() > resourceFileLimit)
+            return Unexpected("the resource file " + path + " is too large to be one");
     }
+    std::string text;
     decodeResourceText(bytes, text);
-    return true;
+    return text;
 }
 
-// Reads the resource file and loads the dictionary it names. Returns
-// Success, or the failure's status once it has been reported.
-int loadDictionary(const Options& options, Engine& engine)
+// Reads the resource file and loads the dictionary it names.
+Expected<void, Failure> loadDictionary(const Options& options, Engine& engine)
 {
     std::string resourcePath = options.resourceFile;
     if (resourcePath.empty()) {
@@ -82,22 +85,20 @@ int loadDictionary(const Options& options, Engine& engine)
         resourcePath = sys::joinPath(sys::joinPath(folder.empty() ? "." : folder, yomika::fixedname::dictionaryFolder),
                                      yomika::fixedname::resourceFile);
     }
-    std::string resourceText;
-    std::string error;
-    if (!readResourceFile(resourcePath, resourceText, error))
-        return fail(ResourceUnreadable, error);
-    const ResourceSettings settings = parseResourceFile(resourceText, resourcePath);
-    if (settings.dicdir.empty())
-        return fail(ResourceIncomplete, settings.error);
-    if (!engine.load(settings.dicdir, error))
-        return fail(DictionaryFailed, error);
-    return Success;
+    const auto text = readResourceFile(resourcePath);
+    if (!text)
+        return fail(ExitStatus::ResourceUnreadable, text.error());
+    const auto dicdir = parseResourceFile(*text, resourcePath);
+    if (!dicdir)
+        return fail(ExitStatus::ResourceIncomplete, dicdir.error());
+    if (const auto loaded = engine.load(*dicdir); !loaded)
+        return fail(ExitStatus::DictionaryFailed, loaded.error());
+    return {};
 }
 
 // Writes the analysis of every line of `input` to `output`, each line a
-// sentence ended by EOS. Returns Success, or the failure's status once it
-// has been reported and the output discarded.
-int analyzeAll(Pipeline& pipeline, Encoding encoding, sys::InputFile& input, sys::OutputFile& output,
+// sentence ended by EOS. On a failure the output is discarded.
+Expected<void, Failure> analyzeAll(Pipeline& pipeline, Encoding encoding, sys::InputFile& input, sys::OutputFile& output,
                const std::string& outputName)
 {
     InputSource source(input);
@@ -114,20 +115,20 @@ int analyzeAll(Pipeline& pipeline, Encoding encoding, sys::InputFile& input, sys
     case Pipeline::Stop::Done: break;
     case Pipeline::Stop::ReadFailed:
         output.discard();
-        return fail(InputUnreadable, "the input cannot be read: " + error);
+        return fail(ExitStatus::InputUnreadable, "the input cannot be read: " + error);
     case Pipeline::Stop::AnalysisFailed:
         output.discard();
-        return fail(AnalysisFailed, error);
+        return fail(ExitStatus::AnalysisFailed, error);
     case Pipeline::Stop::WriteFailed:
         output.discard();
-        return fail(OutputFailed, "writing " + outputName + " failed: " + error);
+        return fail(ExitStatus::OutputFailed, "writing " + outputName + " failed: " + error);
     }
     if (!output.close(error)) {
         output.discard();
-        return fail(OutputFailed, "writing " + outputName + " failed: " + error);
+        return fail(ExitStatus::OutputFailed, "writing " + outputName + " failed: " + error);
     }
     progress.finish(reader.bytesRead());
-    return Success;
+    return {};
 }
 
 // The threads -j asks for, or one per core.
@@ -138,54 +139,61 @@ unsigned jobsFor(const Options& options)
     return std::clamp(std::thread::hardware_concurrency(), 1u, maximumJobs);
 }
 
-} // namespace
-
-int run(const std::vector<std::string>& arguments)
+// Analyzes the input the options name into their output.
+Expected<void, Failure> analyzeFiles(const Options& options)
 {
-    sys::prepareProcess();
-
-    const ParsedOptions parsed = parseOptions(arguments);
-    if (!parsed.error.empty()) {
-        std::fprintf(stderr, "kotoka: %s\n%s", parsed.error.c_str(), usageText().c_str());
-        return UsageError;
-    }
-    const Options& options = parsed.options;
-    if (options.help) {
-        std::fputs(usageText().c_str(), stdout);
-        return std::fflush(stdout) == 0 ? Success : OutputFailed;
-    }
-    if (options.version) {
-        std::printf("kotoka %s (MeCab %s)\n", YOMIKA_VERSION, Engine::version().c_str());
-        return std::fflush(stdout) == 0 ? Success : OutputFailed;
-    }
-
     std::string error;
     const std::optional<Format> format =
         Format::compile(options.format.value_or(std::string(defaultFormat)), sys::lineEnd(), error);
     if (!format)
-        return fail(FormatMalformed, error);
+        return fail(ExitStatus::FormatMalformed, error);
 
     Engine engine;
-    if (const int status = loadDictionary(options, engine); status != Success)
-        return status;
+    if (auto loaded = loadDictionary(options, engine); !loaded)
+        return loaded;
     Pipeline pipeline(*format, options.encoding, "EOS" + std::string(sys::lineEnd()));
-    if (!pipeline.start(engine, jobsFor(options), error))
-        return fail(DictionaryFailed, error);
+    if (const auto started = pipeline.start(engine, jobsFor(options)); !started)
+        return fail(ExitStatus::DictionaryFailed, started.error());
 
     sys::InputFile input;
     if (!input.open(options.inputFile, error))
-        return fail(InputUnreadable, "the input file " + options.inputFile + " cannot be read: " + error);
+        return fail(ExitStatus::InputUnreadable, "the input file " + options.inputFile + " cannot be read: " + error);
     if (!options.outputFile.empty() && !options.inputFile.empty()
         && sys::sameFile(options.inputFile, options.outputFile))
-        return fail(OutputFailed, "the output file " + options.outputFile + " is the input file");
+        return fail(ExitStatus::OutputFailed, "the output file " + options.outputFile + " is the input file");
 
     // From here on the output exists: every failure removes it, so whoever
     // waits for it never takes a torn result for a whole one.
     sys::OutputFile output;
     if (!output.create(options.outputFile, error))
-        return fail(OutputFailed, "the output file " + options.outputFile + " cannot be created: " + error);
+        return fail(ExitStatus::OutputFailed, "the output file " + options.outputFile + " cannot be created: " + error);
     const std::string outputName = options.outputFile.empty() ? "standard output" : options.outputFile;
     return analyzeAll(pipeline, options.encoding, input, output, outputName);
+}
+
+} // namespace
+
+ExitStatus run(const std::vector<std::string>& arguments)
+{
+    sys::prepareProcess();
+
+    const auto parsed = parseOptions(arguments);
+    if (!parsed) {
+        std::fprintf(stderr, "kotoka: %s\n%s", parsed.error().c_str(), usageText().c_str());
+        return ExitStatus::UsageError;
+    }
+    const Options& options = *parsed;
+    if (options.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? ExitStatus::Success : ExitStatus::OutputFailed;
+    }
+    if (options.version) {
+        std::printf("kotoka %s (MeCab %s)\n", YOMIKA_VERSION, Engine::version().c_str());
+        return std::fflush(stdout) == 0 ? ExitStatus::Success : ExitStatus::OutputFailed;
+    }
+    if (const auto analyzed = analyzeFiles(options); !analyzed)
+        return reported(analyzed.error());
+    return ExitStatus::Success;
 }
 
 } // namespace kotoka

@@ -58,12 +58,13 @@ void KotokaTest::failures_data()
 {
     QTest::addColumn<QString>("rc"); // the resource file's text; "-": none, "/": a folder
     QTest::addColumn<QStringList>("command"); // run in a folder with kotokarc, input.tmp and broken/
-    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("status"); // an exit code
     QTest::addColumn<QString>("message");
     const QString good = "dicdir " + dictionary;
     const QStringList run{KOTOKA_PROGRAM, "-r", "kotokarc", "-o"}, plain = run + QStringList{"out", "input.tmp"};
-    const auto row = [&](const char* name, const QString& rc, const QStringList& command, int status,
-                         const QString& message) { QTest::newRow(name) << rc << command << status << message; };
+    const auto row = [&](const char* name, const QString& rc, const QStringList& command, ExitStatus status,
+                         const QString& message) { QTest::newRow(name) << rc << command << exitCode(status) << message; };
+    using enum ExitStatus;
     row("unknown option", good, plain + QStringList{"-x"}, UsageError, "unknown option \"-x\"");
     row("-F without value", good, plain + QStringList{"-F"}, UsageError, "option -F needs a value");
     row("no threads", good, plain + QStringList{"-j0"}, UsageError, "from 1 to 64, not \"0\"");
@@ -114,7 +115,7 @@ void KotokaTest::failures()
     QFile kept(input);
     QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == text);
     if (command.first() == "prlimit") // without the limit the run succeeds: the limit was the cause
-        QCOMPARE(runProgram(command.mid(2), dir.path()).status, int(Success));
+        QCOMPARE(runProgram(command.mid(2), dir.path()).status, exitCode(ExitStatus::Success));
 }
 
 void KotokaTest::keepsText_data()
@@ -155,7 +156,7 @@ void KotokaTest::keepsText()
             && writeFile(dir.filePath("in"), windows932 ? encode(text) : text.toUtf8()));
     const QStringList command{KOTOKA_PROGRAM, "-r", "rc", "-F%m", "in"};
     const Result result = runProgram(command + (windows932 ? QStringList{"--encoding", encoding} : QStringList()), dir.path());
-    QCOMPARE(result.status, int(Success));
+    QCOMPARE(result.status, exitCode(ExitStatus::Success));
     QString joined = windows932 ? decode(result.out) : QString::fromUtf8(result.out);
     joined.replace(u"EOS\n"_qs, u"\n"_qs);
     QCOMPARE(joined, QString(text).remove(u'\uFEFF').replace(u"\r\n"_qs, u"\n"_qs) + u'\n');
@@ -180,7 +181,7 @@ void KotokaTest::agreesWithTheEngineCommandLine()
     const Result theirs = runProgram({mecab, "--dicdir=" + dictionary, "--rcfile=" + dictionary + "/dicrc",
         "--input-buffer-size=1048576", "--node-format=%m\\t%f[6]\\t%f[7]\\t%f[8]\\t%F-[0,1,2,3]\\t%f[4]\\t%f[5]\\n",
         u"--unk-format=%m\\t%m\\t%m\\t%m\\t未知語\\t%f[4]\\t%f[5]\\n"_qs, "--eos-format=EOS\\n", "input.tmp"}, dir.path());
-    QCOMPARE(ours.status, int(Success));
+    QCOMPARE(ours.status, exitCode(ExitStatus::Success));
     QCOMPARE(theirs.status, 0);
     QStringList theirLines = QString::fromUtf8(theirs.out).split(u'\n');
     QVERIFY(theirLines.size() > 20000);
@@ -193,7 +194,7 @@ void KotokaTest::agreesWithTheEngineCommandLine()
     QCOMPARE(QString::fromUtf8(ours.out).split(u'\n'), theirLines);
     QVERIFY(ours.err.isEmpty());
 
-    QCOMPARE(threads.status, int(Success));
+    QCOMPARE(threads.status, exitCode(ExitStatus::Success));
     QVERIFY(threads.out == ours.out);
     const QList<QByteArray> reports = threads.err.split('\n');
     QCOMPARE(reports.back(), QByteArray());

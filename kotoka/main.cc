@@ -3,5 +3,5 @@
 
 int main(int argc, char* argv[])
 {
-    return kotoka::run(kotoka::sys::arguments(argc, argv));
+    return kotoka::exitCode(kotoka::run(kotoka::sys::arguments(argc, argv)));
 }

@@ -5,10 +5,11 @@
 namespace kotoka {
 namespace {
 
-// Sets the option `letter` (or 'e' for --encoding) from `value`; returns
-// the error, or an empty string.
-std::string setOption(Options& options, char letter, const std::string& value)
+// Sets the option `letter` (or 'e' for --encoding) from `value`, or fails
+// with the message.
+yomika::Expected<void, std::string> setOption(Options& options, char letter, const std::string& value)
 {
+    using yomika::Unexpected;
     switch (letter) {
     case 'r': options.resourceFile = value; break;
     case 'o': options.outputFile = value; break;
@@ -18,24 +19,24 @@ std::string setOption(Options& options, char letter, const std::string& value)
         const char* end = value.data() + value.size();
         const auto [stop, fault] = std::from_chars(value.data(), end, jobs);
         if (fault != std::errc() || stop != end || jobs < 1 || jobs > maximumJobs)
-            return "option -j needs a number of threads from 1 to " + std::to_string(maximumJobs) + ", not \""
-                + value + "\"";
+            return Unexpected("option -j needs a number of threads from 1 to " + std::to_string(maximumJobs) + ", not \""
+                + value + "\"");
         options.jobs = jobs;
         break;
     }
     default:
         if (!parseEncoding(value, options.encoding))
-            return "unknown encoding \"" + value + "\" (known: utf-8, windows-932)";
+            return Unexpected("unknown encoding \"" + value + "\" (known: utf-8, windows-932)");
     }
     return {};
 }
 
 } // namespace
 
-ParsedOptions parseOptions(const std::vector<std::string>& arguments)
+yomika::Expected<Options, std::string> parseOptions(const std::vector<std::string>& arguments)
 {
-    ParsedOptions parsed;
-    Options& options = parsed.options;
+    using yomika::Unexpected;
+    Options options;
     bool haveInput = false;
     bool optionsEnded = false;
     const std::string encodingOption = "--encoding";
@@ -48,10 +49,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments)
             continue;
         }
         if (!isOption) {
-            if (haveInput) {
-                parsed.error = "more than one input file: \"" + options.inputFile + "\" and \"" + argument + "\"";
-                return parsed;
-            }
+            if (haveInput)
+                return Unexpected("more than one input file: \"" + options.inputFile + "\" and \"" + argument + "\"");
             haveInput = true;
             options.inputFile = argument == "-" ? std::string() : argument;
             continue;
@@ -68,10 +67,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments)
         const bool isEncoding = argument.compare(0, encodingOption.size(), encodingOption) == 0
             && (argument.size() == encodingOption.size() || argument[encodingOption.size()] == '=');
         const char letter = isEncoding ? 'e' : argument[1];
-        if (!isEncoding && std::string_view("roFj").find(letter) == std::string_view::npos) {
-            parsed.error = "unknown option \"" + argument + "\"";
-            return parsed;
-        }
+        if (!isEncoding && std::string_view("roFj").find(letter) == std::string_view::npos)
+            return Unexpected("unknown option \"" + argument + "\"");
         // A value glued to its option: -Ffmt, --encoding=utf-8.
         const std::size_t name = isEncoding ? encodingOption.size() : 2;
         std::string value;
@@ -80,14 +77,12 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments)
         } else if (i + 1 < arguments.size()) {
             value = arguments[++i];
         } else {
-            parsed.error = "option " + (isEncoding ? encodingOption : "-" + std::string(1, letter)) + " needs a value";
-            return parsed;
+            return Unexpected("option " + (isEncoding ? encodingOption : "-" + std::string(1, letter)) + " needs a value");
         }
-        parsed.error = setOption(options, letter, value);
-        if (!parsed.error.empty())
-            return parsed;
+        if (const auto set = setOption(options, letter, value); !set)
+            return Unexpected(set.error());
     }
-    return parsed;
+    return options;
 }
 
 std::string usageText()

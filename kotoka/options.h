@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/expected.h"
 #include "kotoka/codec.h"
 
 // kotoka's command line:
@@ -25,18 +26,13 @@ struct Options {
     bool version = false;
 };
 
-struct ParsedOptions {
-    Options options;
-    std::string error; // empty when the command line is valid
-};
-
 /// The most threads -j accepts.
 inline constexpr unsigned maximumJobs = 64;
 
-/// Parses the arguments after the program name. Sets `error` for an unknown
-/// option, an option without its value, a -j outside 1 to maximumJobs, an
-/// unknown encoding, or a second input file.
-ParsedOptions parseOptions(const std::vector<std::string>& arguments);
+/// Parses the arguments after the program name. Fails, with the message,
+/// for an unknown option, an option without its value, a -j outside 1 to
+/// maximumJobs, an unknown encoding, or a second input file.
+yomika::Expected<Options, std::string> parseOptions(const std::vector<std::string>& arguments);
 
 /// The usage text shown by -h and after a command-line error.
 std::string usageText();

@@ -17,18 +17,18 @@ Pipeline::~Pipeline()
     stopThreads();
 }
 
-bool Pipeline::start(const Engine& engine, unsigned jobs, std::string& error)
+yomika::Expected<void, std::string> Pipeline::start(const Engine& engine, unsigned jobs)
 {
     m_analyzers.clear();
     for (unsigned i = 0; i < std::max(jobs, 1u); ++i) {
         m_analyzers.push_back(std::make_unique<Analyzer>());
-        if (!m_analyzers.back()->start(engine, error))
-            return false;
+        if (auto started = m_analyzers.back()->start(engine); !started)
+            return started;
     }
     // Enough batches that the other threads keep working while one that the
     // system put aside holds up the oldest batch; a few MB at most.
     m_batches = std::vector<Batch>(m_analyzers.size() == 1 ? 1 : 8 * m_analyzers.size());
-    return true;
+    return {};
 }
 
 LineReader::Status Pipeline::fill(LineReader& reader, Batch& batch, std::string& error)
@@ -62,7 +62,8 @@ void Pipeline::analyze(Analyzer& analyzer, Batch& batch, std::string& scratch) c
     std::size_t start = 0;
     for (const Piece& piece : batch.pieces) {
         const std::string_view sentence = std::string_view(batch.text).substr(start, piece.end - start);
-        if (!analyzer.analyze(sentence, visit, batch.error)) {
+        if (const auto analyzed = analyzer.analyze(sentence, visit); !analyzed) {
+            batch.error = analyzed.error();
             batch.failed = true;
             return;
         }

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/expected.h"
 #include "kotoka/codec.h"
 #include "kotoka/engine.h"
 #include "kotoka/format.h"
@@ -37,9 +38,9 @@ public:
     Pipeline& operator=(const Pipeline&) = delete;
 
     /// Readies `jobs` analyzers (at least one) over `engine`, which must
-    /// outlive the pipeline. Returns false, with `error` set, when the
-    /// engine cannot make them.
-    bool start(const Engine& engine, unsigned jobs, std::string& error);
+    /// outlive the pipeline. Fails, with the message, when the engine cannot
+    /// make them.
+    yomika::Expected<void, std::string> start(const Engine& engine, unsigned jobs);
 
     /// Takes the encoded output of a batch, in input order, and the input
     /// bytes read when the batch was formed. Returns false, with `error`

@@ -22,9 +22,9 @@ std::string_view trimmed(std::string_view text)
 
 } // namespace
 
-ResourceSettings parseResourceFile(std::string_view text, std::string_view resourcePath)
+yomika::Expected<std::string, std::string> parseResourceFile(std::string_view text, std::string_view resourcePath)
 {
-    ResourceSettings settings;
+    using yomika::Unexpected;
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3); // a byte-order mark some editors add
 
@@ -47,27 +47,20 @@ ResourceSettings parseResourceFile(std::string_view text, std::string_view resou
         if (name != "dicdir")
             continue;
 
-        if (value.empty()) {
-            settings.error = "the dicdir line of the resource file " + std::string(resourcePath)
-                + " names no folder";
-            return settings;
-        }
+        if (value.empty())
+            return Unexpected("the dicdir line of the resource file " + std::string(resourcePath) + " names no folder");
         const std::string_view placeholder = yomika::fixedname::dictionaryPlaceholder;
         if (const std::size_t at = value.find(placeholder); at != std::string_view::npos) {
             // Until the window fills it in, the placeholder stands for what
             // the window puts there: the folder of the resource file.
-            settings.dicdir = std::string(value);
-            settings.dicdir.replace(at, placeholder.size(), sys::parentPath(resourcePath));
-            return settings;
+            std::string dicdir(value);
+            dicdir.replace(at, placeholder.size(), sys::parentPath(resourcePath));
+            return dicdir;
         }
-        settings.dicdir = sys::isAbsolutePath(value)
-            ? std::string(value)
-            : sys::joinPath(sys::parentPath(resourcePath), value);
-        return settings;
+        return sys::isAbsolutePath(value) ? std::string(value) : sys::joinPath(sys::parentPath(resourcePath), value);
     }
-    settings.error = "the resource file " + std::string(resourcePath)
-        + " has no dicdir line naming the dictionary folder";
-    return settings;
+    return Unexpected("the resource file " + std::string(resourcePath)
+                      + " has no dicdir line naming the dictionary folder");
 }
 
 } // namespace kotoka

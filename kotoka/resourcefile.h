@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/expected.h"
+
 // The resource file named after -r, dic/kotokarc in the program directory.
 // A text file in UTF-8 (older ones in Windows-932), one setting per line:
 //
@@ -19,14 +21,9 @@
 
 namespace kotoka {
 
-struct ResourceSettings {
-    std::string dicdir; // the dictionary folder, resolved; empty on failure
-    std::string error;  // why there is no usable dicdir
-};
-
-/// Reads the settings from `text` (UTF-8) of the resource file at
-/// `resourcePath`. Fails, with `error` set, when no dicdir line is present
-/// or when its value is empty.
-ResourceSettings parseResourceFile(std::string_view text, std::string_view resourcePath);
+/// Reads the dictionary folder, resolved, from `text` (UTF-8) of the
+/// resource file at `resourcePath`. Fails, with the message, when no dicdir
+/// line is present or when its value is empty.
+yomika::Expected<std::string, std::string> parseResourceFile(std::string_view text, std::string_view resourcePath);
 
 } // namespace kotoka
