@@ -191,29 +191,44 @@ void WindowModel::pushUndoSnapshot()
     m_undo.push({m_view.sentence->text(), m_view.result->text()});
 }
 
-void WindowModel::undo()
+// A run under way holds the panes and the temporary files. This is the one
+// place that says what it refuses: every command that would change a pane,
+// quietly; an edit command only when the focus is on a pane.
+
+void WindowModel::whenIdle(const std::function<void()>& command)
 {
-    if (isRunning())
-        return;
+    if (!m_run->isRunning())
+        command();
+}
+
+TextControl* WindowModel::editableFocus() const
+{
+    TextControl* control = m_view.focusedTextControl();
+    return control && control->isPane() && m_run->isRunning() ? nullptr : control;
+}
+
+void WindowModel::analyzeAll() { whenIdle([this] { analyzeText(m_view.sentence->text()); }); }
+void WindowModel::analyzePartial() { whenIdle([this] { analyzeText(m_view.sentence->selectedText()); }); }
+void WindowModel::clearPanes() { whenIdle([this] { clearBoth(); }); }
+void WindowModel::undo() { whenIdle([this] { stepUndo(&UndoRing::undo); }); }
+void WindowModel::redo() { whenIdle([this] { stepUndo(&UndoRing::redo); }); }
+void WindowModel::loadSentenceText(const QString& text) { whenIdle([&] { loadText(text); }); }
+void WindowModel::openTextFile() { whenIdle([this] { openChosenFile(); }); }
+void WindowModel::drop(const DroppedData& dropped) { whenIdle([&] { loadDropped(dropped); }); }
+void WindowModel::saveResult() { whenIdle([this] { saveResultPane(); }); }
+void WindowModel::appendResult() { whenIdle([this] { appendResultPane(); }); }
+void WindowModel::pasteAsSentence() { whenIdle([this] { pasteClipboardAsSentence(); }); }
+
+void WindowModel::stepUndo(bool (UndoRing::*step)(PanePair&))
+{
     PanePair panes{m_view.sentence->text(), m_view.result->text()};
-    if (!m_undo.undo(panes))
+    if (!(m_undo.*step)(panes))
         return;
     m_view.sentence->setText(panes.sentence);
     m_view.result->setText(panes.result);
 }
 
-void WindowModel::redo()
-{
-    if (isRunning())
-        return;
-    PanePair panes{m_view.sentence->text(), m_view.result->text()};
-    if (!m_undo.redo(panes))
-        return;
-    m_view.sentence->setText(panes.sentence);
-    m_view.result->setText(panes.result);
-}
-
-void WindowModel::loadSentenceText(const QString& text)
+void WindowModel::loadText(const QString& text)
 {
     loadIncoming({{TextPiece{text, {}, {}}}, text.size(), text});
 }
@@ -223,9 +238,6 @@ void WindowModel::loadSentenceText(const QString& text)
 // (it never enters a pane) or shown cut to the pane's size.
 void WindowModel::loadIncoming(const Incoming& text)
 {
-    // A load that arrives while a run waits is refused for all ways at once.
-    if (isRunning())
-        return;
     if (text.units <= paneLimit) {
         pushUndoSnapshot();
         m_view.sentence->setText(text.head);
@@ -241,26 +253,13 @@ void WindowModel::loadIncoming(const Incoming& text)
     m_view.result->setText(QString());
 }
 
-void WindowModel::analyzeAll()
+void WindowModel::analyzeText(const QString& text)
 {
-    if (isRunning())
-        return;
-    const QString text = m_view.sentence->text();
     analyze({TextPiece{text, {}, {}}}, text.isEmpty());
 }
 
-void WindowModel::analyzePartial()
+void WindowModel::clearBoth()
 {
-    if (isRunning())
-        return;
-    const QString text = m_view.sentence->selectedText();
-    analyze({TextPiece{text, {}, {}}}, text.isEmpty());
-}
-
-void WindowModel::clearPanes()
-{
-    if (isRunning())
-        return;
     pushUndoSnapshot();
     m_view.sentence->setText(QString());
     m_view.result->setText(QString());

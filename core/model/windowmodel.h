@@ -69,7 +69,9 @@ public:
     void recordOptionHistory();
     void loadSentenceText(const QString& text);
 
-    // The commands of the buttons and menu items.
+    // The commands of the buttons and menu items. While a run is under way
+    // those that would change a pane are refused quietly, and the edit
+    // commands leave the panes alone; the others always run.
     void analyzeAll();
     void analyzePartial();
     void clearPanes();
@@ -121,6 +123,17 @@ private:
         qint64 units = 0;
         QString head;
     };
+    void whenIdle(const std::function<void()>& command);
+    TextControl* editableFocus() const;
+    void stepUndo(bool (UndoRing::*step)(PanePair&));
+    void loadText(const QString& text);
+    void loadDropped(const DroppedData& dropped);
+    void openChosenFile();
+    void pasteClipboardAsSentence();
+    void saveResultPane();
+    void appendResultPane();
+    void clearBoth();
+    void analyzeText(const QString& text);
     void loadIncoming(const Incoming& text);
     void analyze(const QList<TextPiece>& text, bool empty);
     void takeOutcome(const AnalyzerRun::Outcome& outcome);

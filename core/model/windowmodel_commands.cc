@@ -28,10 +28,8 @@ const QString placeholder = QString::fromLatin1(fixedname::dictionaryPlaceholder
 
 // Opening and dropping.
 
-void WindowModel::openTextFile()
+void WindowModel::openChosenFile()
 {
-    if (isRunning())
-        return;
     const QString name =
         m_view.prompter->chooseOpenFile(QStringLiteral("テキストファイルを開く"), m_openFileName);
     if (name.isEmpty())
@@ -45,15 +43,13 @@ void WindowModel::openTextFile()
     loadIncoming(*text);
 }
 
-void WindowModel::drop(const DroppedData& dropped)
+void WindowModel::loadDropped(const DroppedData& dropped)
 {
-    if (isRunning())
-        return;
     switch (dropped.kind) {
     case DroppedData::Kind::Nothing:
         return;
     case DroppedData::Kind::Text:
-        loadSentenceText(m_view.sentence->text() + dropped.text);
+        loadText(m_view.sentence->text() + dropped.text);
         return;
     case DroppedData::Kind::Files:
         break;
@@ -100,10 +96,8 @@ bool WindowModel::saveResultAs(const std::function<Result<>(const QString&)>& wr
     return true;
 }
 
-void WindowModel::saveResult()
+void WindowModel::saveResultPane()
 {
-    if (isRunning())
-        return;
     // Emptied after a save and after a cancel; after a failed write the pane
     // may hold the only copy of the result (it can be edited), so it stays.
     const QString text = m_view.result->text();
@@ -122,10 +116,8 @@ void WindowModel::chooseAppendFile()
     updateCaption();
 }
 
-void WindowModel::appendResult()
+void WindowModel::appendResultPane()
 {
-    if (isRunning())
-        return;
     if (m_appendFileName.isEmpty())
         chooseAppendFile();
     if (m_appendFileName.isEmpty())
@@ -145,8 +137,8 @@ void WindowModel::appendResult()
 
 void WindowModel::cut()
 {
-    TextControl* control = m_view.focusedTextControl();
-    if (!control || (control->isPane() && isRunning()))
+    TextControl* control = editableFocus();
+    if (!control)
         return;
     const QString selected = control->selectedText();
     if (selected.isEmpty() || !m_view.clipboard->writeText(selected))
@@ -172,8 +164,8 @@ void WindowModel::paste()
     const std::optional<QString> pasted = m_view.clipboard->readText();
     if (!pasted || pasted->isEmpty())
         return;
-    TextControl* control = m_view.focusedTextControl();
-    if (!control || (control->isPane() && isRunning()))
+    TextControl* control = editableFocus();
+    if (!control)
         return;
     const qsizetype start = control->selectionStart();
     QString text = control->text();
@@ -198,12 +190,10 @@ void WindowModel::copyResult()
     m_view.result->focus();
 }
 
-void WindowModel::pasteAsSentence()
+void WindowModel::pasteClipboardAsSentence()
 {
-    if (isRunning())
-        return;
     if (const std::optional<QString> pasted = m_view.clipboard->readText())
-        loadSentenceText(*pasted);
+        loadText(*pasted);
 }
 
 // Help.
