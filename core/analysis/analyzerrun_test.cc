@@ -59,13 +59,13 @@ void AnalyzerRunTest::run_data()
     QTest::newRow("chatty, status passed over") << "fake" << "" << "@flood @exit=3 text" << "" << 0 << false;
     QTest::newRow("output held, then written") << "fake" << "" << "@hold=50 text" << "" << 0 << false;
     QTest::newRow("progress reported") << "fake" << "" << u"@progress 進み具合"_qs << "" << 0 << false;
-    QTest::newRow("missing") << "none" << "" << "x" << "" << int(AnalyzerMissing) << true;
-    QTest::newRow("a folder") << "folder" << "" << "x" << "" << int(AnalyzerNotStartable) << true;
-    QTest::newRow("not executable") << "644" << "" << "x" << "" << int(AnalyzerNotStartable) << false;
-    QTest::newRow("no program") << "script" << "" << "touch \"$MARK\"\n" << "" << int(AnalyzerNotStartable) << false;
-    QTest::newRow("crash") << "fake" << "" << "@crash text to cut" << "" << int(AnalyzerCrashed) << false;
-    QTest::newRow("no output") << "fake" << "" << "@nooutput @exit=255" << "" << AnalyzerNoOutputBase + 255 << false;
-    QTest::newRow("input.tmp a folder") << "fake" << "" << "x" << "" << int(IsDirectory) << true;
+    QTest::newRow("missing") << "none" << "" << "x" << "" << int(ErrorNumber::AnalyzerMissing) << true;
+    QTest::newRow("a folder") << "folder" << "" << "x" << "" << int(ErrorNumber::AnalyzerNotStartable) << true;
+    QTest::newRow("not executable") << "644" << "" << "x" << "" << int(ErrorNumber::AnalyzerNotStartable) << false;
+    QTest::newRow("no program") << "script" << "" << "touch \"$MARK\"\n" << "" << int(ErrorNumber::AnalyzerNotStartable) << false;
+    QTest::newRow("crash") << "fake" << "" << "@crash text to cut" << "" << int(ErrorNumber::AnalyzerCrashed) << false;
+    QTest::newRow("no output") << "fake" << "" << "@nooutput @exit=255" << "" << number(ErrorNumber::AnalyzerNoOutputBase) + 255 << false;
+    QTest::newRow("input.tmp a folder") << "fake" << "" << "x" << "" << int(ErrorNumber::IsDirectory) << true;
     QTest::newRow("cancelled") << "fake" << "" << "@hold=600000" << "cancel" << -1 << false;
     QTest::newRow("deleted") << "fake" << "" << "@hold=600000" << "delete" << -1 << false;
     QTest::newRow("application quits") << "fake" << "" << "@hold=600000" << "quit" << -1 << false;
@@ -109,7 +109,7 @@ void AnalyzerRunTest::run()
     connect(run, &AnalyzerRun::writingInput, this, [&](bool on) { told << (on ? u"w+"_qs : u"w-"_qs); });
     connect(run, &AnalyzerRun::waitBegan, this, [&] { told << u"wait"_qs; });
     connect(run, &AnalyzerRun::progressed, this, [&](int permille) { figures << permille; });
-    AnalyzerRun::Outcome outcome{NoError, false, false};
+    AnalyzerRun::Outcome outcome{ErrorNumber::NoError, false, false};
     connect(run, &AnalyzerRun::finished, this, [&](const AnalyzerRun::Outcome& o) {
         outcome = o;
         told << (o.cancelled ? u"cancelled"_qs : u"end %1"_qs.arg(int(o.error)));
@@ -134,9 +134,9 @@ void AnalyzerRunTest::run()
     QCOMPARE(outcome.cancelled ? -1 : int(outcome.error), stop == u"delete" ? 0 : error);
 
     const QByteArray input = text.toUtf8();
-    const bool started = kind == u"fake" && error != IsDirectory;
+    const bool started = kind == u"fake" && error != number(ErrorNumber::IsDirectory);
     QStringList expected{u"w+"_qs, u"w-"_qs};
-    if (error != IsDirectory)
+    if (error != number(ErrorNumber::IsDirectory))
         expected << u"wait"_qs;
     if (stop != u"delete")
         expected << (error < 0 ? u"cancelled"_qs : u"end %1"_qs.arg(error));
@@ -145,14 +145,14 @@ void AnalyzerRunTest::run()
     const QList<int> half{int(input.size() / 2 * 1000 / input.size()), 1000};
     QVERIFY2(text.startsWith(u"@progress"_qs) ? figures == half || figures == QList<int>{1000} : figures.isEmpty(),
              qPrintable(QString::number(figures.size())));
-    QCOMPARE(outcome.waited, error != IsDirectory && stop != u"delete");
+    QCOMPARE(outcome.waited, error != number(ErrorNumber::IsDirectory) && stop != u"delete");
     QVERIFY(!QFile::exists(base.filePath(u"MARK"_qs)));
     delete run.data();
-    QCOMPARE(bytesOf(folders.file(programfile::inputFile)), error == IsDirectory ? "none" : input);
+    QCOMPARE(bytesOf(folders.file(programfile::inputFile)), error == number(ErrorNumber::IsDirectory) ? "none" : input);
     // The fake analyzer's answer: the input, then its arguments as they arrived;
     // an analyzer that never wrote leaves no output.tmp, the earlier one gone.
     const QByteArray echo = input + '[' + analyzerInvocation(folders, options).arguments.join(u"]["_qs).toUtf8() + "]\n";
-    if (error == NoError)
+    if (error == number(ErrorNumber::NoError))
         QCOMPARE(bytesOf(output), echo);
     else if (!started || text.contains(u"@nooutput"_qs))
         QCOMPARE(bytesOf(output), "none");
