@@ -34,6 +34,29 @@ QByteArray bytesOf(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("none");
 }
 
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The program directory with an earlier run's output.tmp and the analyzer of
+// `kind` (see run_data).
+bool prepare(const ProgramFolders& folders, const QString& kind, const QString& text)
+{
+    const QString analyzer = folders.analyzer();
+    if (!QDir().mkpath(folders.file(u"dic")) || !writeBytes(folders.file(programfile::outputFile), "earlier"))
+        return false;
+    if (kind == u"blocked" && !QDir().mkdir(folders.file(programfile::inputFile)))
+        return false;
+    if (kind == u"script" ? !writeBytes(analyzer, text.toUtf8())
+        : kind == u"folder" ? !QDir().mkdir(analyzer)
+        : kind != u"none" && !QFile::copy(QStringLiteral(FAKE_ANALYZER_PATH), analyzer))
+        return false;
+    return kind == u"none" || kind == u"folder"
+        || QFile::setPermissions(analyzer, kind == u"644" ? QFile::ReadOwner : QFile::ReadOwner | QFile::ExeOwner);
+}
+
 } // namespace
 
 class AnalyzerRunTest : public QObject {
@@ -46,7 +69,8 @@ private slots:
 void AnalyzerRunTest::run_data()
 {
     // The analyzer: "fake", "none", "644" (not executable), "folder", "script"
-    // (the text as a file without a #! line, executable).
+    // (the text as a file without a #! line, executable), "blocked" (the
+    // fake, and input.tmp a folder).
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("options");
     QTest::addColumn<QString>("text");
@@ -65,7 +89,7 @@ void AnalyzerRunTest::run_data()
     QTest::newRow("no program") << "script" << "" << "touch \"$MARK\"\n" << "" << int(ErrorNumber::AnalyzerNotStartable) << false;
     QTest::newRow("crash") << "fake" << "" << "@crash text to cut" << "" << int(ErrorNumber::AnalyzerCrashed) << false;
     QTest::newRow("no output") << "fake" << "" << "@nooutput @exit=255" << "" << number(ErrorNumber::AnalyzerNoOutputBase) + 255 << false;
-    QTest::newRow("input.tmp a folder") << "fake" << "" << "x" << "" << int(ErrorNumber::IsDirectory) << true;
+    QTest::newRow("input.tmp a folder") << "blocked" << "" << "x" << "" << int(ErrorNumber::IsDirectory) << true;
     QTest::newRow("cancelled") << "fake" << "" << "@hold=600000" << "cancel" << -1 << false;
     QTest::newRow("deleted") << "fake" << "" << "@hold=600000" << "delete" << -1 << false;
     QTest::newRow("application quits") << "fake" << "" << "@hold=600000" << "quit" << -1 << false;
@@ -85,22 +109,9 @@ void AnalyzerRunTest::run()
     QTemporaryDir base;
     const QString dir = base.path() + u"/読み 取り \"q\" 'a' $HOME `id` ;&|*?"_qs; // what a shell would mangle
     const ProgramFolders folders = ProgramFolders::portable(dir);
-    const QString analyzer = folders.analyzer(), output = folders.file(programfile::outputFile);
+    const QString output = folders.file(programfile::outputFile);
     qputenv("MARK", QFile::encodeName(base.filePath(u"MARK"_qs))); // what a shell would touch
-    QVERIFY(QDir().mkpath(dir));
-    QFile earlier(output);
-    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier run's output") > 0);
-    earlier.close();
-    if (QTest::currentDataTag() == QByteArray("input.tmp a folder"))
-        QVERIFY(QDir().mkdir(folders.file(programfile::inputFile)));
-    if (kind == u"script") {
-        QFile script(analyzer);
-        QVERIFY(script.open(QIODevice::WriteOnly) && script.write(text.toUtf8()) > 0);
-    }
-    QVERIFY(kind == u"none" || kind == u"script"
-            || (kind == u"folder" ? QDir().mkdir(analyzer) : QFile::copy(QStringLiteral(FAKE_ANALYZER_PATH), analyzer)));
-    QFile::setPermissions(analyzer, kind == u"644" ? QFile::ReadOwner : QFile::ReadOwner | QFile::ExeOwner);
-
+    QVERIFY(prepare(folders, kind, text));
     // What the run tells, in order: w+ w- (writing input.tmp), wait, the end;
     // the figures in thousandths apart, as figures read together come as one.
     const QPointer<AnalyzerRun> run = new AnalyzerRun(folders);
@@ -134,7 +145,7 @@ void AnalyzerRunTest::run()
     QCOMPARE(outcome.cancelled ? -1 : int(outcome.error), stop == u"delete" ? 0 : error);
 
     const QByteArray input = text.toUtf8();
-    const bool started = kind == u"fake" && error != number(ErrorNumber::IsDirectory);
+    const bool started = kind == u"fake";
     QStringList expected{u"w+"_qs, u"w-"_qs};
     if (error != number(ErrorNumber::IsDirectory))
         expected << u"wait"_qs;
