@@ -152,14 +152,17 @@ protected:
     }
 
 private:
+    // Set up in the program's order: editable first, then the font.
     QComboBox* makeCombo(const QFont& font)
     {
         auto* combo = new QComboBox(m_client);
-        combo->setFont(font);
         combo->setEditable(true);
         combo->setCompleter(nullptr);
         combo->setInsertPolicy(QComboBox::NoInsert);
+        // The size hint is never used here either: no measuring of the items.
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         combo->setMaxVisibleItems(20);
+        combo->setFont(font);
         return combo;
     }
 
