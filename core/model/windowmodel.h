@@ -154,7 +154,7 @@ private:
     QStringList m_history;
     QString m_appendFileName;
     QString m_openFileName;
-    QString m_caption = QStringLiteral("Yomika2000");
+    QString m_caption = QStringLiteral("Yomika2000"); // the design's; updateCaption() sets it before the window shows
     UndoRing m_undo;
     int m_busyDepth = 0;
     AnalyzerRun* m_run; // a child: one run at a time
