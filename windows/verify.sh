@@ -175,7 +175,10 @@ static int inked(const QImage &img)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    // argv, not arguments(): QApplication takes -platform P out of argv only.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     if (args.size() != 3) {
         std::printf("FAIL usage\n");
         return 100;
@@ -313,14 +316,17 @@ fi
 
 qm=$(dpkg -L qt6-translations-l10n | grep '/qtbase_ja\.qm$' | head -n1)
 qmdir=$(winpath "$(dirname "$qm")")
-fontdir=/usr/share/fonts/opentype/ipafont-gothic
+# Wine drops QT_* variables from the environment, so QT_QPA_FONTDIR cannot
+# point the offscreen platform at a font: it looks in PREFIX/lib/fonts, and
+# without a qt.conf the prefix is the program's folder.
+fonts() { mkdir -p "$1/lib/fonts"; ln -sf /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$1/lib/fonts/"; }
 
 w=$work/widgets
 deploy "$w" "$work/build/widgets.exe" platforms/qoffscreen.dll platforms/qwindows.dll \
   styles/qwindowsvistastyle.dll
+fonts "$w"
 for platform in offscreen windows; do
-  if QT_QPA_FONTDIR=$(winpath "$fontdir") \
-     wine "$w/widgets.exe" -platform $platform $platform "$qmdir" > "$work/w-$platform.out" 2>&1; then
+  if wine "$w/widgets.exe" -platform $platform $platform "$qmdir" > "$work/w-$platform.out" 2>&1; then
     pass "Qt Widgets program, $platform platform"
   else
     fail "Qt Widgets program, $platform platform"
@@ -330,10 +336,10 @@ done
 
 q=$work/qtest
 deploy "$q" "$work/build/qtest.exe" platforms/qoffscreen.dll
-if (cd "$q" && QT_QPA_FONTDIR=$(winpath "$fontdir") \
-      wine "$q/qtest.exe" -platform offscreen -o "$(winpath "$work/qtest.txt"),txt" \
+fonts "$q"
+if (cd "$q" && wine "$q/qtest.exe" -platform offscreen -o "$(winpath "$work/qtest.txt"),txt" \
       > /dev/null 2>&1) &&
-   grep -q '^Totals: 3 passed, 0 failed' "$work/qtest.txt"; then
+   grep -q '^Totals: 5 passed, 0 failed' "$work/qtest.txt"; then
   pass "Qt Test program passes ($(grep '^Totals' "$work/qtest.txt"))"
 else
   fail "Qt Test program"
