@@ -19,11 +19,27 @@ function(yomika_test_command out_command out_environment name)
     set(${out_command} sh -c
         "rm -rf \"$HOME\" && mkdir -p \"$XDG_CONFIG_HOME\" \"$XDG_CACHE_HOME\" && mkdir -m 700 \"$XDG_RUNTIME_DIR\" && exec \"$0\" \"$@\""
         ${ARGN} PARENT_SCOPE)
+  elseif(CMAKE_HOST_UNIX)
+    # Built here for Windows: run under Wine, through the runner that finds
+    # the cross toolchain's DLLs and plugins.
+    set(${out_command} bash "${CMAKE_SOURCE_DIR}/windows/wine-test.sh" --qtest ${ARGN} PARENT_SCOPE)
   else()
     file(MAKE_DIRECTORY "${home}/runtime")
     set(${out_command} ${ARGN} PARENT_SCOPE)
   endif()
 endfunction()
+
+# Where the Wine runner finds the cross toolchain: the folder of the
+# toolchain file, which windows/toolchain.sh keeps beside qt/ and mecab/, and
+# Wine's prefix beside that folder.
+set(YOMIKA_WINE_ENVIRONMENT "")
+if(WIN32 AND CMAKE_HOST_UNIX)
+  get_filename_component(toolchain_dir "${CMAKE_TOOLCHAIN_FILE}" DIRECTORY)
+  get_filename_component(toolchain_cache "${toolchain_dir}" DIRECTORY)
+  set(YOMIKA_WINEPREFIX "${toolchain_cache}/wine" CACHE PATH "Wine's prefix for the Windows tests")
+  set(YOMIKA_WINE_ENVIRONMENT
+      "YOMIKA_WIN_QT=${toolchain_dir}/qt;YOMIKA_WIN_MECAB=${toolchain_dir}/mecab;YOMIKA_WINEPREFIX=${YOMIKA_WINEPREFIX}")
+endif()
 
 # yomika_add_test(NAME name SOURCES a.cc b.cc LIBS lib1 lib2 [TIMEOUT seconds])
 # One Qt Test executable run by CTest.
@@ -34,14 +50,14 @@ function(yomika_add_test)
   # Tests spell their expectations as plain literals.
   target_compile_options(${T_NAME} PRIVATE -UQT_NO_CAST_FROM_ASCII)
   target_compile_definitions(${T_NAME} PRIVATE
-      YOMIKA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-      YOMIKA_BINARY_DIR="${CMAKE_BINARY_DIR}"
-      YOMIKA_VECTORS_DIR="${CMAKE_SOURCE_DIR}/tests/vectors")
+      YOMIKA_SOURCE_DIR="${YOMIKA_TARGET_ROOT}${CMAKE_SOURCE_DIR}"
+      YOMIKA_BINARY_DIR="${YOMIKA_TARGET_ROOT}${CMAKE_BINARY_DIR}"
+      YOMIKA_VECTORS_DIR="${YOMIKA_TARGET_ROOT}${CMAKE_SOURCE_DIR}/tests/vectors")
   yomika_test_command(command home ${T_NAME} $<TARGET_FILE:${T_NAME}>)
   add_test(NAME ${T_NAME} COMMAND ${command})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
-      ENVIRONMENT "${home};QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/.ci/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+      ENVIRONMENT "${home};${YOMIKA_WINE_ENVIRONMENT};QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/.ci/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endfunction()

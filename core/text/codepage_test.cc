@@ -1,11 +1,18 @@
 #include "core/files/textcodec.h"
 #include "core/text/codepage.h"
+#include "tests/support/wine.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QTest>
 
 using namespace yomika;
+
+// Wine's code page 932 is not Windows': bytes it cannot map become U+30FB,
+// its default character, a line end after a lead byte is taken as its trail
+// byte, and a character beyond the BMP encodes as two "?". The vectors were
+// taken on Windows, so those rows are known to fail there.
+static const char* const kWineDiffers = "Wine maps bytes and characters the code page lacks unlike Windows";
 
 // The rows of a file of tests/vectors: its bytes against the text of its
 // code points.
@@ -59,6 +66,9 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, decoding);
         const QByteArray expected = decoding ? text.toUtf8() : bytes;
+        const bool beyondBmp = text.toUcs4().size() < text.size(); // holds a surrogate pair
+        if (testsupport::underWine() && (decoding ? text.contains(u'\uFFFD') : beyondBmp))
+            QEXPECT_FAIL("", kWineDiffers, Abort);
         std::string utf8Side;
         if (decoding)
             codepage::decodeToUtf8(bytes.toStdString(), utf8Side);
@@ -87,6 +97,8 @@ private slots:
         int pairs = 0;
         for (const QByteArray& code : codes) {
             const QString text = codepage::decode(code);
+            if (testsupport::underWine() && text == u"\u30FB" && code != "\x81\x45")
+                continue; // kWineDiffers: a byte Wine cannot map
             if (text.size() == 1 && text != u"\uFFFD") {
                 pairs += code.size() == 2;
                 choice.insert(text, choice.value(text, code)); // the first code stays
