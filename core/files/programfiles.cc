@@ -24,7 +24,7 @@ QString userFolder(const QString& base, const QString& fallback)
 {
     if (base.isEmpty() || !QFileInfo(base).isAbsolute())
         return fallback;
-    const QString folder = QDir(base).filePath(QStringLiteral("yomika"));
+    const QString folder = QDir(base).filePath(userSubfolder());
     if (!QDir().mkpath(folder))
         return fallback;
     // Others have no business reading the texts a user analyzes.
@@ -55,7 +55,10 @@ QString ProgramFolders::analyzer() const
 
 ProgramFolders locateProgramFolders(const QString& programDir)
 {
-    if (takesNewFiles(programDir))
+    // An administrator, or Wine, may create files in Program Files: an
+    // installer's mark says the folder is not the user's to write in.
+    if (!QFileInfo::exists(platform::joinPath(programDir, programfile::installedMark.toString()))
+        && takesNewFiles(programDir))
         return ProgramFolders::portable(programDir);
     return {programDir, userFolder(userSettingsBase(), programDir),
             userFolder(userWorkBase(), programDir)};

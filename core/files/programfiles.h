@@ -17,6 +17,9 @@ inline constexpr QStringView inputFile = u"input.tmp";
 inline constexpr QStringView outputFile = u"output.tmp";
 inline constexpr QStringView settingsFile = u"yomika.ini";
 inline constexpr QStringView readme = u"README.TXT";
+/// Left in the program folder by an installer: the folder is an installed
+/// program's even where its user could still create files in it.
+inline constexpr QStringView installedMark = u"INSTALLED.TXT";
 
 } // namespace yomika::programfile
 
@@ -44,9 +47,10 @@ struct ProgramFolders {
 };
 
 /// The folders for the program in `programDir`: all of them that folder when
-/// the user may create files in it; otherwise the settings in the user's
-/// configuration folder and the temporary files in the user's cache folder,
-/// each in a subfolder "yomika" created on the way. Where a
+/// the user may create files in it and no installer marked it; otherwise the
+/// settings in the user's configuration folder and the temporary files in
+/// the user's cache folder, each in the program's subfolder (userSubfolder())
+/// created on the way. Where a
 /// user folder cannot be made, the program folder stands in for it, and the
 /// commands that write there report the failure as usual.
 ProgramFolders locateProgramFolders(const QString& programDir);
@@ -56,5 +60,7 @@ ProgramFolders locateProgramFolders(const QString& programDir);
 /// without the program's subfolder. Empty when the system names none.
 QString userSettingsBase();
 QString userWorkBase();
+/// The program's subfolder in them: "yomika" as Unix names it, "Yomika" on Windows.
+QString userSubfolder();
 
 } // namespace yomika

@@ -18,4 +18,9 @@ QString userWorkBase()
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
 }
 
+QString userSubfolder()
+{
+    return QStringLiteral("yomika");
+}
+
 } // namespace yomika

@@ -13,4 +13,9 @@ QString userWorkBase()
     return qEnvironmentVariable("APPDATA");
 }
 
+QString userSubfolder()
+{
+    return QStringLiteral("Yomika");
+}
+
 } // namespace yomika
