@@ -104,13 +104,14 @@ Expected<Choice, Failure> choose(const Options& options)
     return choice;
 }
 
-Expected<void, Failure> loadUserWords(const std::vector<std::string>& files, const Engine& engine, UserWords& words)
+Expected<void, Failure> loadUserWords(const std::vector<std::string>& files, const Engine& engine,
+                                      const std::string& dictionary, UserWords& words)
 {
     if (files.empty())
         return {};
     if (!engine.layout().known())
         return fail(ExitStatus::DictionaryFailed, "user words need a dictionary of known layout (IPADIC, NAIST-jdic, "
-                                                  "UniDic); the one loaded has entries of "
+                                                  "UniDic); the one in " + dictionary + " has entries of "
                                                       + std::to_string(engine.columns()) + " columns");
     for (const std::string& file : files) {
         const auto bytes = readBytes(file, "the list of user words", userWordsLimit);

@@ -26,10 +26,12 @@ struct Choice {
 /// none names a dictionary, 4 when a named dictionary is not installed.
 [[nodiscard]] yomika::Expected<Choice, Failure> choose(const Options& options);
 
-/// Adds the words of each of `files` to `words`, in `engine`'s layout.
+/// Adds the words of each of `files` to `words`, in the layout of
+/// `engine`, loaded from `dictionary`.
 /// Fails with status 4 when the layout is unknown, 9 when a list cannot be
 /// read or has a broken line (the message names the file and the line).
 [[nodiscard]] yomika::Expected<void, Failure> loadUserWords(const std::vector<std::string>& files,
-                                                            const Engine& engine, UserWords& words);
+                                                            const Engine& engine, const std::string& dictionary,
+                                                            UserWords& words);
 
 } // namespace kotoka

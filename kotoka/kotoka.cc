@@ -59,7 +59,7 @@ Expected<void, Failure> loadDictionary(const Options& options, Engine& engine, F
                     "the dictionary in " + choice->dictionary + " has a layout kotoka does not know (entries of "
                         + std::to_string(engine.columns()) + " columns, where IPADIC has 9, NAIST-jdic 11, UniDic 29): "
                         + bound.error() + "; %m, %U(...), %f[N] and %Fc[N,...] work with any dictionary");
-    return loadUserWords(choice->userWordFiles, engine, words);
+    return loadUserWords(choice->userWordFiles, engine, choice->dictionary, words);
 }
 
 // Writes the analysis of every line of `input` to `output`, each line a
