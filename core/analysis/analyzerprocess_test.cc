@@ -48,6 +48,8 @@ void AnalyzerProcessTest::run_data()
     QTest::newRow("no program") << "script" << "" << QByteArray("touch \"$MARK\"\n") << "" << int(ErrorNumber::AnalyzerNotStartable);
     QTest::newRow("crash") << "fake" << "" << QByteArray("@crash text to cut") << "" << int(ErrorNumber::AnalyzerCrashed);
     QTest::newRow("no output") << "fake" << "" << QByteArray("@nooutput @exit=255") << "" << number(ErrorNumber::AnalyzerNoOutputBase) + 255;
+    // kotoka's status 9, a broken list of user words, is shown as 1109.
+    QTest::newRow("broken user words") << "fake" << "" << QByteArray("@nooutput @exit=9") << "" << 1109;
     QTest::newRow("cancelled") << "fake" << "" << QByteArray("@hold=600000") << "cancel" << -1;
     QTest::newRow("deleted") << "fake" << "" << QByteArray("@hold=600000") << "delete" << -1;
 }
