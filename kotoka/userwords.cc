@@ -131,24 +131,38 @@ yomika::Expected<void, std::string> UserWords::add(std::string_view text, const 
     return {};
 }
 
-std::uint16_t UserWords::startKey(std::string_view text)
+std::size_t UserWords::characterLength(std::string_view text, std::size_t at)
 {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(text[0]) << 8 | static_cast<unsigned char>(text[1]));
+    std::size_t end = at + 1;
+    while (end < text.size() && end - at < 4 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        ++end;
+    return end - at;
+}
+
+std::uint64_t UserWords::startKey(std::string_view text, std::size_t length)
+{
+    // The bytes of at most two characters, at most 8: one number each.
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < length && i < 8; ++i)
+        key = key << 8 | static_cast<unsigned char>(text[i]);
+    return key << 4 | length;
 }
 
 void UserWords::index()
 {
     m_byStart.clear();
-    m_oneByte.clear();
+    m_oneCharacter.clear();
     m_starts.reset();
     for (std::uint32_t i = 0; i < m_words.size(); ++i) {
         const std::string& surface = m_words[i].surface;
-        if (surface.size() == 1) {
-            m_oneByte[surface[0]] = i;
+        const std::size_t first = characterLength(surface, 0);
+        if (first >= surface.size()) {
+            m_oneCharacter[startKey(surface, surface.size())] = i;
             continue;
         }
-        m_byStart[startKey(surface)].push_back(i);
-        m_starts.set(startKey(surface));
+        const std::uint64_t key = startKey(surface, first + characterLength(surface, first));
+        m_byStart[key].push_back(i);
+        m_starts.set(key % m_starts.size());
     }
     for (auto& [key, list] : m_byStart) {
         std::sort(list.begin(), list.end(),
@@ -158,16 +172,22 @@ void UserWords::index()
 
 const UserWord* UserWords::match(std::string_view text) const
 {
-    if (text.size() >= 2 && m_starts.test(startKey(text))) {
-        for (const std::uint32_t i : m_byStart.find(startKey(text))->second) {
-            if (text.substr(0, m_words[i].surface.size()) == m_words[i].surface)
-                return &m_words[i];
+    const std::size_t first = characterLength(text, 0);
+    if (first < text.size()) {
+        const std::uint64_t key = startKey(text, first + characterLength(text, first));
+        if (m_starts.test(key % m_starts.size())) {
+            if (const auto found = m_byStart.find(key); found != m_byStart.end()) {
+                for (const std::uint32_t i : found->second) {
+                    if (text.substr(0, m_words[i].surface.size()) == m_words[i].surface)
+                        return &m_words[i];
+                }
+            }
         }
     }
-    if (m_oneByte.empty())
+    if (m_oneCharacter.empty())
         return nullptr;
-    const auto single = m_oneByte.find(text[0]);
-    return single == m_oneByte.end() ? nullptr : &m_words[single->second];
+    const auto single = m_oneCharacter.find(startKey(text, first));
+    return single == m_oneCharacter.end() ? nullptr : &m_words[single->second];
 }
 
 } // namespace kotoka

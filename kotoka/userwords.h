@@ -75,20 +75,21 @@ public:
     }
 
 private:
-    static std::uint16_t startKey(std::string_view text);
+    static std::size_t characterLength(std::string_view text, std::size_t at);
+    static std::uint64_t startKey(std::string_view text, std::size_t length);
     const UserWord* match(std::string_view text) const;
     void index();
 
     std::vector<UserWord> m_words;
     std::unordered_map<std::string, std::size_t> m_bySurface;
-    // An index of the words by their first two bytes, longest first, and a
-    // bit for each such pair: at most places of a text one bit test tells
-    // that no word starts there. The engine's own dictionary index is not
-    // open to callers, and the list is small enough for this to be built
-    // anew at each start.
-    std::unordered_map<std::uint16_t, std::vector<std::uint32_t>> m_byStart;
+    // An index of the words by their first two characters, longest first,
+    // and a bit for each such pair (by a hash): at most places of a text one
+    // bit test tells that no word starts there. The engine's own dictionary
+    // index is not open to callers, and the list is small enough for this
+    // to be built anew at each start.
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> m_byStart;
     std::bitset<65536> m_starts;
-    std::unordered_map<char, std::uint32_t> m_oneByte; // words of one byte
+    std::unordered_map<std::uint64_t, std::uint32_t> m_oneCharacter; // words of one character
 };
 
 } // namespace kotoka
