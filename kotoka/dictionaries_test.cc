@@ -351,6 +351,9 @@ void DictionariesTest::settingsInOrder_data()
                                                 << QStringList() << QByteArray("yomika/kotokarc names no folder");
     QTest::newRow("the user's is a folder") << QByteArray("dicdir @/ipadic\n") << QByteArray("/") << QStringList()
                                             << QByteArray("yomika/kotokarc cannot be read");
+    // --dictionary names the layout and the folder a run would take.
+    QTest::newRow("--dictionary") << QByteArray("dicdir @/ipadic\n") << QByteArray("dicdir = @/unidic\n")
+                                  << QStringList{"--dictionary"} << QByteArray("UniDic\t@/unidic\n");
     QTest::newRow("-d names no folder") << QByteArray("dicdir @/ipadic\n") << QByteArray() << QStringList{"-d", ""}
                                         << QByteArray("option -d names no folder");
 }
@@ -375,6 +378,11 @@ void DictionariesTest::settingsInOrder()
     arguments.replaceInStrings("@", m_dir.path());
     const Result result = runProgram(QStringList{KOTOKA_PROGRAM, "-r", "rc/kotokarc", "-F", "%m/%y\\n"} + arguments,
                                      dir.path(), "京都東京\n", config);
+    expected.replace('@', dics);
+    if (arguments.contains("--dictionary")) {
+        QCOMPARE(result.out, expected);
+        return;
+    }
     if (!expected.endsWith("EOS\n")) {
         QVERIFY2(result.status == exitCode(ExitStatus::ResourceIncomplete)
                      || result.status == exitCode(ExitStatus::ResourceUnreadable),

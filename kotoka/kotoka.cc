@@ -138,6 +138,20 @@ Expected<void, Failure> analyzeFiles(const Options& options)
     return analyzeAll(pipeline, options.encoding, input, output, outputName);
 }
 
+// Writes "LAYOUT<tab>FOLDER" of the dictionary the settings choose, loaded.
+Expected<void, Failure> showDictionary(const Options& options)
+{
+    const auto choice = choose(options);
+    if (!choice)
+        return Unexpected(choice.error());
+    Engine engine;
+    if (const auto loaded = engine.load(choice->dictionary); !loaded)
+        return fail(ExitStatus::DictionaryFailed, loaded.error());
+    const std::string_view layout = engine.layout().known() ? engine.layout().name : "unknown layout";
+    std::printf("%.*s\t%s\n", int(layout.size()), layout.data(), choice->dictionary.c_str());
+    return {};
+}
+
 } // namespace
 
 ExitStatus run(const std::vector<std::string>& arguments)
@@ -156,6 +170,11 @@ ExitStatus run(const std::vector<std::string>& arguments)
     }
     if (options.version) {
         std::printf("kotoka %s (MeCab %s)\n", YOMIKA_VERSION, Engine::version().c_str());
+        return std::fflush(stdout) == 0 ? ExitStatus::Success : ExitStatus::OutputFailed;
+    }
+    if (options.dictionaryInfo) {
+        if (const auto shown = showDictionary(options); !shown)
+            return reported(shown.error());
         return std::fflush(stdout) == 0 ? ExitStatus::Success : ExitStatus::OutputFailed;
     }
     if (const auto analyzed = analyzeFiles(options); !analyzed)

@@ -61,6 +61,10 @@ yomika::Expected<Options, std::string> parseOptions(const std::vector<std::strin
             options.help = true;
             continue;
         }
+        if (argument == "--dictionary") {
+            options.dictionaryInfo = true;
+            continue;
+        }
         if (argument == "-v" || argument == "--version") {
             options.version = true;
             continue;
@@ -109,6 +113,8 @@ std::string usageText()
            "              utf-8 (the default) or windows-932 for older files\n"
            "  -h          show this help\n"
            "  -v          show the version\n"
+           "  --dictionary\n"
+           "              show the dictionary the settings choose (its layout and folder)\n"
            "Without INPUTFILE, or with -, standard input is read.\n"
            "\n"
            "FORMAT directives:\n"

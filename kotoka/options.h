@@ -27,6 +27,7 @@ struct Options {
     unsigned jobs = 0;                 // analyzing threads; 0: one per core
     bool help = false;
     bool version = false;
+    bool dictionaryInfo = false;       // --dictionary: name the dictionary chosen and exit
 };
 
 /// The most threads -j accepts.
