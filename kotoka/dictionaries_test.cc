@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "core/analysis/dictionaryinuse.h"
 #include "kotoka/exitstatus.h"
 
 // The built kotoka on small dictionaries of each layout, compiled here by
@@ -70,6 +71,11 @@ const QByteArray unidicWords =
 Apple,0,0,100,名詞,普通名詞,一般,*,*,*,アップル,アップル-apple,Ａｐｐｌｅ,アップル,Ａｐｐｌｅ,アップル,外,*,*,*,*,*,*,体,アップル,アップル,アップル,アップル,"3,4",*,*,9,10
 。,0,0,100,補助記号,句点,*,*,*,*,*,。,。,*,。,*,記号,*,*,*,*,*,*,補助,*,*,*,*,*,*,*,11,12
 )";
+// UniDic 2.1's 26 columns: kana as written is column 17; column 20 (which
+// UniDic 3 reads) holds the spelling of the base form's word form.
+const QByteArray unidic2Words =
+    "東京,0,0,100,名詞,固有名詞,地名,一般,*,*,トウキョウ,東京,東京,トーキョー,東京,トーキョー,固,*,*,*,*,"
+    "トウキョウ,トウキョウ,トウキョウ,ケイト,*,*,0,*,*\n";
 // A dictionary of a layout kotoka does not know: seven columns.
 const QByteArray otherWords = "東京,0,0,100,名詞,地名,*,*,*,*,とうきょう\n";
 
@@ -109,6 +115,8 @@ private slots:
     void brokenUserWords();
     void unknownLayout_data();
     void unknownLayout();
+    void dictionaryInUse_data();
+    void dictionaryInUse();
     void settingsInOrder_data();
     void settingsInOrder();
 
@@ -125,6 +133,7 @@ void DictionariesTest::initTestCase()
     QVERIFY(compileDictionary(dictionary("naist"), ipadicRc, naistWords));
     QVERIFY(compileDictionary(dictionary("unidic"), unidicRc, unidicWords));
     QVERIFY(compileDictionary(dictionary("other"), ipadicRc, otherWords));
+    QVERIFY(compileDictionary(dictionary("unidic2"), unidicRc, unidic2Words));
 }
 
 void DictionariesTest::sixFields_data()
@@ -145,6 +154,8 @@ void DictionariesTest::sixFields_data()
                                                        << QByteArray("ー\tー\tー\tー\t記号-一般\t \t \nEOS\n");
     // UniDic: base form 10 (the surface where it equals the spelling 8),
     // reading 20, pronunciation 9; "*" gives the surface.
+    QTest::newRow("UniDic 2.1") << "unidic2" << QByteArray("東京")
+                                << QByteArray("東京\t東京\tトウキョウ\tトーキョー\t名詞-固有名詞-地名-一般\t \t \nEOS\n");
     QTest::newRow("UniDic") << "unidic" << QByteArray("東京に行った。Apple本")
                             << QByteArray("東京\t東京\tトウキョウ\tトーキョー\t名詞-固有名詞-地名-一般\t \t \n"
                                           "に\tに\tニ\tニ\t助詞-格助詞\t \t \n"
@@ -322,6 +333,32 @@ void DictionariesTest::unknownLayout()
     }
     QVERIFY2(result.err.contains(output) && result.err.contains(dictionary("other").toUtf8()), result.err);
     QVERIFY(result.out.isEmpty());
+}
+
+void DictionariesTest::dictionaryInUse_data()
+{
+    QTest::addColumn<QString>("analyzer");
+    QTest::addColumn<QString>("dicdir"); // in the resource file
+    QTest::addColumn<QString>("credit"); // the About box's line
+    QTest::newRow("UniDic") << KOTOKA_PROGRAM << "unidic" << u"辞書: UniDic (BSD-3-Clause/LGPL-2.1/GPL-2+)"_qs;
+    QTest::newRow("UniDic 2.1") << KOTOKA_PROGRAM << "unidic2" << u"辞書: UniDic 2.1 (BSD-3-Clause/LGPL-2.1/GPL-2+)"_qs;
+    QTest::newRow("NAIST-jdic") << KOTOKA_PROGRAM << "naist" << u"辞書: NAIST-jdic (BSD-3-Clause)"_qs;
+    QTest::newRow("IPADIC") << KOTOKA_PROGRAM << "ipadic" << u"辞書: IPADIC (BSD-3-Clause-with-ICOT-term)"_qs;
+    QTest::newRow("another layout: its folder") << KOTOKA_PROGRAM << "other" << u"辞書: @/other"_qs;
+    // The analyzer cannot tell: the dictionary shipped.
+    QTest::newRow("no analyzer") << "/nonexistent/kotoka" << "unidic" << u"辞書: IPADIC (BSD-3-Clause-with-ICOT-term)"_qs;
+}
+
+void DictionariesTest::dictionaryInUse()
+{
+    QFETCH(QString, analyzer);
+    QFETCH(QString, dicdir);
+    QFETCH(QString, credit);
+    const QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("kotokarc"), "dicdir " + this->dictionary(dicdir.toUtf8()).toUtf8() + "\n"));
+    const yomika::DictionaryInUse inUse = yomika::dictionaryInUse(analyzer, dir.filePath("kotokarc"));
+    QCOMPARE(yomika::dictionaryCredit(inUse), credit.replace(u'@', m_dir.path()));
+    QCOMPARE(inUse.folder, analyzer.startsWith(u"/nonexistent") ? QString() : this->dictionary(dicdir.toUtf8()));
 }
 
 void DictionariesTest::settingsInOrder_data()

@@ -148,6 +148,13 @@ std::uint64_t UserWords::startKey(std::string_view text, std::size_t length)
     return key << 4 | length;
 }
 
+std::size_t UserWords::startBit(std::uint64_t key)
+{
+    // The key's low bits are mostly the last byte of a character, alike in
+    // all Japanese text: a multiplicative hash spreads every bit of it.
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 46);
+}
+
 void UserWords::index()
 {
     m_byStart.clear();
@@ -162,7 +169,7 @@ void UserWords::index()
         }
         const std::uint64_t key = startKey(surface, first + characterLength(surface, first));
         m_byStart[key].push_back(i);
-        m_starts.set(key % m_starts.size());
+        m_starts.set(startBit(key));
     }
     for (auto& [key, list] : m_byStart) {
         std::sort(list.begin(), list.end(),
@@ -175,7 +182,7 @@ const UserWord* UserWords::match(std::string_view text) const
     const std::size_t first = characterLength(text, 0);
     if (first < text.size()) {
         const std::uint64_t key = startKey(text, first + characterLength(text, first));
-        if (m_starts.test(key % m_starts.size())) {
+        if (m_starts.test(startBit(key))) {
             if (const auto found = m_byStart.find(key); found != m_byStart.end()) {
                 for (const std::uint32_t i : found->second) {
                     if (text.substr(0, m_words[i].surface.size()) == m_words[i].surface)

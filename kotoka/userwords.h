@@ -77,6 +77,7 @@ public:
 private:
     static std::size_t characterLength(std::string_view text, std::size_t at);
     static std::uint64_t startKey(std::string_view text, std::size_t length);
+    static std::size_t startBit(std::uint64_t key);
     const UserWord* match(std::string_view text) const;
     void index();
 
@@ -88,7 +89,7 @@ private:
     // index is not open to callers, and the list is small enough for this
     // to be built anew at each start.
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> m_byStart;
-    std::bitset<65536> m_starts;
+    std::bitset<262144> m_starts; // 32 KB: few false hits for 10,000 words
     std::unordered_map<std::uint64_t, std::uint32_t> m_oneCharacter; // words of one character
 };
 
