@@ -28,7 +28,7 @@ test_packages=(
   clang
   xvfb xauth openbox xdotool xclip wmctrl x11-utils
   g++-mingw-w64-x86-64-posix
-  manpages-ja hyperfine libxcb1-dev
+  manpages-ja hyperfine libxcb1-dev mecab-utils
 )
 clang_runtime_package=libclang-rt-%s-dev # %s: clang's major version
 package_packages=(
@@ -101,12 +101,12 @@ case "$mode" in
     fi
 
     say "unit tests with AddressSanitizer and UndefinedBehaviorSanitizer, and fuzzing"
-    (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'gui-session|package') ||
+    (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'gui-session|package|dictionaries') ||
       status=1
 
     # Last, so that its summary closes the output.
     say "tests"
-    (cd build && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'fuzz|package') || status=1
+    (cd build && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'fuzz|package|dictionaries') || status=1
     exit $status
     ;;
   bench)

@@ -38,6 +38,28 @@ yomika::Expected<void, std::string> Engine::load(const std::string& dicdir)
         return Unexpected("the dictionary in " + dicdir + " is in "
                           + (charset.empty() ? "an unknown charset" : charset) + ", not UTF-8");
     }
+    return detect(dicdir, dictionaryResource);
+}
+
+yomika::Expected<void, std::string> Engine::detect(const std::string& dicdir, const std::string& dictionaryResource)
+{
+    const auto columns = entryColumns(dicdir);
+    if (!columns) {
+        m_model.reset();
+        return yomika::Unexpected(columns.error());
+    }
+    std::string dicrc;
+    sys::InputFile file;
+    std::string error;
+    if (!file.open(dictionaryResource, error)) {
+        m_model.reset();
+        return yomika::Unexpected("the dictionary's " + dictionaryResource + " cannot be read: " + error);
+    }
+    char buffer[4096];
+    for (long count; (count = file.read(buffer, sizeof buffer, error)) > 0 && dicrc.size() < (1u << 20);)
+        dicrc.append(buffer, static_cast<std::size_t>(count));
+    m_layout = detectLayout(dicrc, *columns);
+    m_columns = *columns;
     return {};
 }
 

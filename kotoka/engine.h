@@ -7,9 +7,11 @@
 #include <mecab.h>
 
 #include "core/expected.h"
+#include "kotoka/layout.h"
 #include "kotoka/morpheme.h"
 
-// The morphological analysis engine: MeCab with a UTF-8 IPADIC dictionary.
+// The morphological analysis engine: MeCab with a UTF-8 dictionary, whose
+// layout (IPADIC, NAIST-jdic, UniDic or unknown) it tells from the dictionary.
 // The dictionary is loaded once and shared; each analyzing thread has an
 // Analyzer of its own (MeCab's tagger and lattice) over it.
 
@@ -22,16 +24,27 @@ public:
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    /// Loads the compiled dictionary in `dicdir`. Fails, with the message,
-    /// when it is missing, damaged or not UTF-8.
-    yomika::Expected<void, std::string> load(const std::string& dicdir);
+    /// Loads the compiled dictionary in `dicdir` and tells its layout.
+    /// Fails, with the message, when it is missing, damaged or not UTF-8.
+    [[nodiscard]] yomika::Expected<void, std::string> load(const std::string& dicdir);
+
+    /// The loaded dictionary's layout; Unknown when it is none kotoka
+    /// knows (or before a load).
+    [[nodiscard]] const Layout& layout() const { return m_layout; }
 
     /// The engine's version text.
     static std::string version();
 
+    /// The most columns of the loaded dictionary's entries.
+    [[nodiscard]] std::size_t columns() const { return m_columns; }
+
 private:
     friend class Analyzer;
+    yomika::Expected<void, std::string> detect(const std::string& dicdir, const std::string& dictionaryResource);
+
     std::unique_ptr<MeCab::Model> m_model;
+    Layout m_layout;
+    std::size_t m_columns = 0;
 };
 
 /// Analyzes sentences with a loaded Engine, from one thread at a time. The

@@ -13,11 +13,12 @@ enum class ExitStatus : int {
     UsageError = 1,          // unknown option, missing argument, two input files
     ResourceUnreadable = 2,  // the file named after -r cannot be read
     ResourceIncomplete = 3,  // no dicdir line, or it names no folder
-    DictionaryFailed = 4,    // the dictionary is missing, damaged or not UTF-8
+    DictionaryFailed = 4,    // the dictionary is missing, damaged, not UTF-8 or of unknown layout
     InputUnreadable = 5,     // the input file cannot be opened or read
     OutputFailed = 6,        // the output cannot be created or written; a partial file is removed
     FormatMalformed = 7,     // the -F format is not valid
     AnalysisFailed = 8,      // the engine failed on a line
+    UserWordsBroken = 9,     // a list of user words cannot be read, or has a broken line
 };
 
 /// The process exit code of `status`; cannot fail.

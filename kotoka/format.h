@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/expected.h"
+#include "kotoka/layout.h"
 #include "kotoka/morpheme.h"
 
 // The output format given after -F: the text written for each morpheme.
@@ -18,12 +20,17 @@
 //   %U(x)      "未知語" for an unknown word, otherwise x (x may hold directives)
 //   %Tc        inflection type, or c when the word does not inflect
 //   %Fc        inflection form, or c when the word does not inflect
+//   %f[N]      feature column N (0-based), unquoted; nothing for "*" or a
+//              column the word lacks
+//   %Fc[N,..]  the listed columns that are not "*", joined by c
 //   %%         a percent sign
 //   \t \n \\ \"   tab, line end, backslash, double quote
 //
 // c is any one character, an escape such as \t included. For an unknown
 // word, and for a known one whose entry lacks the field, the base form,
-// reading and pronunciation are the surface form.
+// reading and pronunciation are the surface form. Which columns hold the
+// six fields is the dictionary's layout (layout.h); %m, %U, %f and %Fc[..]
+// need none, so they also work with a dictionary of unknown layout.
 
 namespace kotoka {
 
@@ -42,7 +49,13 @@ public:
     static std::optional<Format> compile(std::string_view text, std::string_view lineEnd,
                                          std::string& error);
 
-    /// Appends the text for `morpheme` to `out`.
+    /// Takes the six fields from `layout`'s columns (IPADIC's until then);
+    /// the layout must outlive the format. Fails, with the message naming
+    /// them, when the format has directives that need a known layout and
+    /// `layout` is not known.
+    [[nodiscard]] yomika::Expected<void, std::string> useLayout(const Layout& layout);
+
+    /// Appends the text for `morpheme` to `out`; cannot fail.
     void render(const Morpheme& morpheme, std::string& out) const;
 
 private:
@@ -57,15 +70,24 @@ private:
         InflectionForm,
         UnknownBegin, // jumps to `skip` for an unknown word
         UnknownEnd,
+        Column,     // %f[N]
+        ColumnList, // %Fc[N,M,...]
     };
     struct Instruction {
         Op op;
-        std::string text;   // the literal, the joiner of %P, the stand-in of %T and %F
-        std::uint32_t skip; // for UnknownBegin: the index after its UnknownEnd
+        std::string text;   // the literal, the joiner of %P and %Fc[..], the stand-in of %T and %F
+        std::uint32_t skip; // for UnknownBegin: the index after its UnknownEnd; for Column: N
+        std::vector<std::uint32_t> columns = {}; // for ColumnList
     };
 
+    static bool needsLayout(Op op);
+    void renderBase(const Morpheme& morpheme, const FeatureFields& fields, std::string& out) const;
+    void renderColumns(const Instruction& instruction, const FeatureFields& fields, std::string& out) const;
+
     std::vector<Instruction> m_code;
-    bool m_needsFields = false;
+    const Layout* m_layout = &ipadicLayout();
+    std::size_t m_columnsNeeded = 0; // how many columns render splits
+    std::size_t m_rawColumns = 0;    // of those, what %f and %Fc[..] need
 };
 
 } // namespace kotoka

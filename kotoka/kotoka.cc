@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "core/files/fixednames.h"
+#include "kotoka/choice.h"
 #include "kotoka/codec.h"
 #include "kotoka/engine.h"
 #include "kotoka/exitstatus.h"
@@ -13,14 +13,10 @@
 #include "kotoka/options.h"
 #include "kotoka/pipeline.h"
 #include "kotoka/progress.h"
-#include "kotoka/resourcefile.h"
 #include "kotoka/system.h"
 
 namespace kotoka {
 namespace {
-
-// The resource file is a few lines; anything this large is not one.
-constexpr std::size_t resourceFileLimit = 1024 * 1024;
 
 using yomika::Expected;
 using yomika::Unexpected;
@@ -49,51 +45,21 @@ private:
     sys::InputFile& m_file;
 };
 
-// Reads the whole resource file and decodes it, or fails with the message.
-Expected<std::string, std::string> readResourceFile(const std::string& path)
+// Loads the dictionary and the user words the settings choose, and binds
+// the format to the dictionary's layout.
+Expected<void, Failure> loadDictionary(const Options& options, Engine& engine, Format& format, UserWords& words)
 {
-    const std::string unreadable = "the resource file " + path + " cannot be read: ";
-    if (!sys::isRegularFile(path))
-        return Unexpected(unreadable + "it is missing or not a file");
-    sys::InputFile file;
-    std::string error;
-    if (!file.open(path, error))
-        return Unexpected(unreadable + error);
-    std::string bytes;
-    char buffer[4096];
-    for (;;) {
-        const long count = file.read(buffer, sizeof buffer, error);
-        if (count < 0)
-            return Unexpected(unreadable + error);
-        if (count == 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(count));
-        if (bytes.size() > resourceFileLimit)
-            return Unexpected("the resource file " + path + " is too large to be one");
-    }
-    std::string text;
-    decodeResourceText(bytes, text);
-    return text;
-}
-
-// Reads the resource file and loads the dictionary it names.
-Expected<void, Failure> loadDictionary(const Options& options, Engine& engine)
-{
-    std::string resourcePath = options.resourceFile;
-    if (resourcePath.empty()) {
-        const std::string folder = sys::executableDirectory();
-        resourcePath = sys::joinPath(sys::joinPath(folder.empty() ? "." : folder, yomika::fixedname::dictionaryFolder),
-                                     yomika::fixedname::resourceFile);
-    }
-    const auto text = readResourceFile(resourcePath);
-    if (!text)
-        return fail(ExitStatus::ResourceUnreadable, text.error());
-    const auto dicdir = parseResourceFile(*text, resourcePath);
-    if (!dicdir)
-        return fail(ExitStatus::ResourceIncomplete, dicdir.error());
-    if (const auto loaded = engine.load(*dicdir); !loaded)
+    const auto choice = choose(options);
+    if (!choice)
+        return Unexpected(choice.error());
+    if (const auto loaded = engine.load(choice->dictionary); !loaded)
         return fail(ExitStatus::DictionaryFailed, loaded.error());
-    return {};
+    if (const auto bound = format.useLayout(engine.layout()); !bound)
+        return fail(ExitStatus::DictionaryFailed,
+                    "the dictionary in " + choice->dictionary + " has a layout kotoka does not know (entries of "
+                        + std::to_string(engine.columns()) + " columns, where IPADIC has 9, NAIST-jdic 11, UniDic 29): "
+                        + bound.error() + "; %m, %U(...), %f[N] and %Fc[N,...] work with any dictionary");
+    return loadUserWords(choice->userWordFiles, engine, choice->dictionary, words);
 }
 
 // Writes the analysis of every line of `input` to `output`, each line a
@@ -143,15 +109,16 @@ unsigned jobsFor(const Options& options)
 Expected<void, Failure> analyzeFiles(const Options& options)
 {
     std::string error;
-    const std::optional<Format> format =
+    std::optional<Format> format =
         Format::compile(options.format.value_or(std::string(defaultFormat)), sys::lineEnd(), error);
     if (!format)
         return fail(ExitStatus::FormatMalformed, error);
 
     Engine engine;
-    if (auto loaded = loadDictionary(options, engine); !loaded)
+    UserWords words;
+    if (auto loaded = loadDictionary(options, engine, *format, words); !loaded)
         return loaded;
-    Pipeline pipeline(*format, options.encoding, "EOS" + std::string(sys::lineEnd()));
+    Pipeline pipeline(*format, options.encoding, "EOS" + std::string(sys::lineEnd()), words);
     if (const auto started = pipeline.start(engine, jobsFor(options)); !started)
         return fail(ExitStatus::DictionaryFailed, started.error());
 
@@ -169,6 +136,20 @@ Expected<void, Failure> analyzeFiles(const Options& options)
         return fail(ExitStatus::OutputFailed, "the output file " + options.outputFile + " cannot be created: " + error);
     const std::string outputName = options.outputFile.empty() ? "standard output" : options.outputFile;
     return analyzeAll(pipeline, options.encoding, input, output, outputName);
+}
+
+// Writes "LAYOUT<tab>FOLDER" of the dictionary the settings choose, loaded.
+Expected<void, Failure> showDictionary(const Options& options)
+{
+    const auto choice = choose(options);
+    if (!choice)
+        return Unexpected(choice.error());
+    Engine engine;
+    if (const auto loaded = engine.load(choice->dictionary); !loaded)
+        return fail(ExitStatus::DictionaryFailed, loaded.error());
+    const std::string_view layout = engine.layout().known() ? engine.layout().name : "unknown layout";
+    std::printf("%.*s\t%s\n", int(layout.size()), layout.data(), choice->dictionary.c_str());
+    return {};
 }
 
 } // namespace
@@ -189,6 +170,11 @@ ExitStatus run(const std::vector<std::string>& arguments)
     }
     if (options.version) {
         std::printf("kotoka %s (MeCab %s)\n", YOMIKA_VERSION, Engine::version().c_str());
+        return std::fflush(stdout) == 0 ? ExitStatus::Success : ExitStatus::OutputFailed;
+    }
+    if (options.dictionaryInfo) {
+        if (const auto shown = showDictionary(options); !shown)
+            return reported(shown.error());
         return std::fflush(stdout) == 0 ? ExitStatus::Success : ExitStatus::OutputFailed;
     }
     if (const auto analyzed = analyzeFiles(options); !analyzed)

@@ -1,14 +1,17 @@
 #include "kotoka/morpheme.h"
 
+#include <algorithm>
+
 namespace kotoka {
 
-void FeatureFields::parse(std::string_view csv)
+void FeatureFields::parse(std::string_view csv, std::size_t columns)
 {
     m_count = 0;
+    const std::size_t wanted = std::min(columns, maximumColumns);
     if (csv.find('"') == std::string_view::npos) {
         // The common case: plain fields, views straight into the text.
         std::size_t start = 0;
-        while (m_count < FeatureFieldCount) {
+        while (m_count < wanted) {
             const std::size_t comma = csv.find(',', start);
             if (comma == std::string_view::npos) {
                 m_fields[m_count++] = csv.substr(start);
@@ -25,7 +28,7 @@ void FeatureFields::parse(std::string_view csv)
     m_unquoted.clear();
     m_unquoted.reserve(csv.size());
     std::size_t i = 0;
-    while (m_count < FeatureFieldCount) {
+    while (m_count < wanted) {
         const std::size_t begin = m_unquoted.size();
         if (i < csv.size() && csv[i] == '"') {
             ++i;

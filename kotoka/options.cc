@@ -12,6 +12,8 @@ yomika::Expected<void, std::string> setOption(Options& options, char letter, con
     using yomika::Unexpected;
     switch (letter) {
     case 'r': options.resourceFile = value; break;
+    case 'd': options.dictionary = value; break;
+    case 'u': options.userWordFiles.push_back(value); break;
     case 'o': options.outputFile = value; break;
     case 'F': options.format = value; break;
     case 'j': {
@@ -59,6 +61,10 @@ yomika::Expected<Options, std::string> parseOptions(const std::vector<std::strin
             options.help = true;
             continue;
         }
+        if (argument == "--dictionary") {
+            options.dictionaryInfo = true;
+            continue;
+        }
         if (argument == "-v" || argument == "--version") {
             options.version = true;
             continue;
@@ -67,7 +73,7 @@ yomika::Expected<Options, std::string> parseOptions(const std::vector<std::strin
         const bool isEncoding = argument.compare(0, encodingOption.size(), encodingOption) == 0
             && (argument.size() == encodingOption.size() || argument[encodingOption.size()] == '=');
         const char letter = isEncoding ? 'e' : argument[1];
-        if (!isEncoding && std::string_view("roFj").find(letter) == std::string_view::npos)
+        if (!isEncoding && std::string_view("rduoFj").find(letter) == std::string_view::npos)
             return Unexpected("unknown option \"" + argument + "\"");
         // A value glued to its option: -Ffmt, --encoding=utf-8.
         const std::size_t name = isEncoding ? encodingOption.size() : 2;
@@ -87,12 +93,18 @@ yomika::Expected<Options, std::string> parseOptions(const std::vector<std::strin
 
 std::string usageText()
 {
-    return "Usage: kotoka [-r RCFILE] [-o OUTFILE] [-F FORMAT] [-j N] [--encoding NAME] [INPUTFILE]\n"
-           "Analyzes Japanese text into morphemes (MeCab with IPADIC), each line as one\n"
-           "sentence followed by a line EOS. Text is read and written in UTF-8.\n"
+    return "Usage: kotoka [-r RCFILE] [-d DICTIONARY] [-u USERWORDS]... [-o OUTFILE] [-F FORMAT]\n"
+           "              [-j N] [--encoding NAME] [INPUTFILE]\n"
+           "Analyzes Japanese text into morphemes (MeCab with IPADIC, NAIST-jdic or UniDic),\n"
+           "each line as one sentence followed by a line EOS. Text is read and written in UTF-8.\n"
            "\n"
            "  -r RCFILE   resource file naming the dictionary (default: dic/kotokarc\n"
-           "              in kotoka's folder)\n"
+           "              in kotoka's folder); the user's own kotokarc is read after it\n"
+           "  -d DICTIONARY\n"
+           "              the dictionary: ipadic, naist-jdic, unidic or a folder\n"
+           "  -u USERWORDS\n"
+           "              a list of user words (CSV: surface,reading,part of speech,\n"
+           "              base form,pronunciation); may be given more than once\n"
            "  -o OUTFILE  write to OUTFILE (default: standard output)\n"
            "  -F FORMAT   what to write for each morpheme (default:\n"
            "              %m\\t%M\\t%y1\\t%a1\\t%U(%P-)\\t%T \\t%F \\n)\n"
@@ -101,6 +113,8 @@ std::string usageText()
            "              utf-8 (the default) or windows-932 for older files\n"
            "  -h          show this help\n"
            "  -v          show the version\n"
+           "  --dictionary\n"
+           "              show the dictionary the settings choose (its layout and folder)\n"
            "Without INPUTFILE, or with -, standard input is read.\n"
            "\n"
            "FORMAT directives:\n"
@@ -108,6 +122,7 @@ std::string usageText()
            "  %Pc  part-of-speech levels other than *, joined by the character c\n"
            "  %U(x)  \"未知語\" for an unknown word, otherwise x\n"
            "  %Tc  inflection type, or c     %Fc  inflection form, or c\n"
+           "  %f[N]  feature column N     %Fc[N,M,...]  those columns other than *, joined by c\n"
            "  %%  percent sign     \\t tab     \\n line end     \\\\ backslash     \\\" quote\n";
 }
 

@@ -8,7 +8,8 @@
 #include "kotoka/codec.h"
 
 // kotoka's command line:
-//   kotoka [-r RCFILE] [-o OUTFILE] [-F FORMAT] [-j N] [--encoding NAME] [INPUTFILE]
+//   kotoka [-r RCFILE] [-d DICTIONARY] [-u USERWORDS]... [-o OUTFILE] [-F FORMAT]
+//          [-j N] [--encoding NAME] [INPUTFILE]
 // Options come in any order; a value follows its option as the next
 // argument or glued to it (-Ffmt, -ooutput.txt, --encoding=utf-8). "-" or no
 // INPUTFILE reads standard input; no -o writes standard output.
@@ -17,6 +18,8 @@ namespace kotoka {
 
 struct Options {
     std::string resourceFile;          // empty: dic/kotokarc beside the executable
+    std::optional<std::string> dictionary; // -d: a dictionary's name or folder
+    std::vector<std::string> userWordFiles; // -u, each time it is given
     std::string outputFile;            // empty: standard output
     std::optional<std::string> format; // none: the default format
     std::string inputFile;             // empty: standard input
@@ -24,6 +27,7 @@ struct Options {
     unsigned jobs = 0;                 // analyzing threads; 0: one per core
     bool help = false;
     bool version = false;
+    bool dictionaryInfo = false;       // --dictionary: name the dictionary chosen and exit
 };
 
 /// The most threads -j accepts.

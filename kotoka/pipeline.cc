@@ -5,8 +5,9 @@
 
 namespace kotoka {
 
-Pipeline::Pipeline(const Format& format, Encoding encoding, std::string endOfSentence)
+Pipeline::Pipeline(const Format& format, Encoding encoding, std::string endOfSentence, const UserWords& userWords)
     : m_format(format)
+    , m_userWords(userWords)
     , m_encoding(encoding)
     , m_endOfSentence(std::move(endOfSentence))
 {
@@ -58,11 +59,10 @@ void Pipeline::analyze(Analyzer& analyzer, Batch& batch, std::string& scratch) c
     // so that the conversion runs on every core as well.
     std::string& text = m_encoding == Encoding::Utf8 ? batch.output : scratch;
     text.clear();
-    const auto visit = [&](const Morpheme& morpheme) { m_format.render(morpheme, text); };
     std::size_t start = 0;
     for (const Piece& piece : batch.pieces) {
         const std::string_view sentence = std::string_view(batch.text).substr(start, piece.end - start);
-        if (const auto analyzed = analyzer.analyze(sentence, visit); !analyzed) {
+        if (const auto analyzed = analyzeSentence(analyzer, sentence, text); !analyzed) {
             batch.error = analyzed.error();
             batch.failed = true;
             return;
@@ -73,6 +73,24 @@ void Pipeline::analyze(Analyzer& analyzer, Batch& batch, std::string& scratch) c
     }
     if (m_encoding != Encoding::Utf8)
         encodeOutput(m_encoding, scratch, batch.output);
+}
+
+yomika::Expected<void, std::string> Pipeline::analyzeSentence(Analyzer& analyzer, std::string_view sentence,
+                                                              std::string& text) const
+{
+    const auto visit = [&](const Morpheme& morpheme) { m_format.render(morpheme, text); };
+    if (m_userWords.empty())
+        return analyzer.analyze(sentence, visit);
+    yomika::Expected<void, std::string> result;
+    m_userWords.split(sentence, [&](std::string_view part, const UserWord* word) {
+        if (word) {
+            visit(Morpheme{part, word->feature, false});
+            return true;
+        }
+        result = analyzer.analyze(part, visit);
+        return bool(result);
+    });
+    return result;
 }
 
 void Pipeline::submit(Batch& batch)

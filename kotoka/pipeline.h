@@ -15,6 +15,7 @@
 #include "kotoka/engine.h"
 #include "kotoka/format.h"
 #include "kotoka/linereader.h"
+#include "kotoka/userwords.h"
 
 // Analysis on every core. The input's pieces go in batches of about
 // batchTextSize bytes to the analyzing threads, each with its own Analyzer
@@ -31,8 +32,10 @@ public:
     static constexpr std::size_t batchTextSize = 16 * 1024;
 
     /// Renders each morpheme with `format`, ends each line with
-    /// `endOfSentence`, and encodes the output in `encoding`.
-    Pipeline(const Format& format, Encoding encoding, std::string endOfSentence);
+    /// `endOfSentence`, and encodes the output in `encoding`. The listed
+    /// `userWords` (which must outlive the pipeline) come out as morphemes
+    /// of their own.
+    Pipeline(const Format& format, Encoding encoding, std::string endOfSentence, const UserWords& userWords);
     ~Pipeline();
     Pipeline(const Pipeline&) = delete;
     Pipeline& operator=(const Pipeline&) = delete;
@@ -77,7 +80,11 @@ private:
     void startThreads();
     void stopThreads();
 
+    yomika::Expected<void, std::string> analyzeSentence(Analyzer& analyzer, std::string_view sentence,
+                                                        std::string& text) const;
+
     const Format& m_format;
+    const UserWords& m_userWords;
     const Encoding m_encoding;
     const std::string m_endOfSentence;
     std::vector<std::unique_ptr<Analyzer>> m_analyzers;

@@ -22,9 +22,10 @@ std::string_view trimmed(std::string_view text)
 
 } // namespace
 
-yomika::Expected<std::string, std::string> parseResourceFile(std::string_view text, std::string_view resourcePath)
+ResourceSettings parseResourceSettings(std::string_view text, std::string_view resourcePath)
 {
-    using yomika::Unexpected;
+    ResourceSettings settings{sys::parentPath(resourcePath), {}, {}, {}};
+    settings.dicdirBase = settings.folder;
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3); // a byte-order mark some editors add
 
@@ -44,23 +45,36 @@ yomika::Expected<std::string, std::string> parseResourceFile(std::string_view te
             value = trimmed(value.substr(1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
-        if (name != "dicdir")
+        std::optional<std::string>* setting = name == "dicdir" ? &settings.dicdir
+            : name == "userdic"                                ? &settings.userdic
+                                                               : nullptr;
+        if (!setting || *setting)
             continue;
-
-        if (value.empty())
-            return Unexpected("the dicdir line of the resource file " + std::string(resourcePath) + " names no folder");
+        std::string filled(value);
+        // Until the window fills it in, the placeholder stands for what the
+        // window puts there: the folder of the resource file.
         const std::string_view placeholder = yomika::fixedname::dictionaryPlaceholder;
-        if (const std::size_t at = value.find(placeholder); at != std::string_view::npos) {
-            // Until the window fills it in, the placeholder stands for what
-            // the window puts there: the folder of the resource file.
-            std::string dicdir(value);
-            dicdir.replace(at, placeholder.size(), sys::parentPath(resourcePath));
-            return dicdir;
+        if (const std::size_t at = filled.find(placeholder); at != std::string::npos) {
+            filled.replace(at, placeholder.size(), settings.folder);
+            if (setting == &settings.dicdir)
+                settings.dicdirBase.clear(); // the folder is in the value already
         }
-        return sys::isAbsolutePath(value) ? std::string(value) : sys::joinPath(sys::parentPath(resourcePath), value);
+        *setting = std::move(filled);
     }
-    return Unexpected("the resource file " + std::string(resourcePath)
-                      + " has no dicdir line naming the dictionary folder");
+    return settings;
+}
+
+std::vector<std::string> userWordFiles(std::string_view userdic, std::string_view folder)
+{
+    std::vector<std::string> files;
+    while (!userdic.empty()) {
+        const std::size_t comma = userdic.find(',');
+        const std::string_view file = trimmed(userdic.substr(0, comma));
+        userdic.remove_prefix(comma == std::string_view::npos ? userdic.size() : comma + 1);
+        if (!file.empty())
+            files.push_back(sys::isAbsolutePath(file) ? std::string(file) : sys::joinPath(folder, file));
+    }
+    return files;
 }
 
 } // namespace kotoka

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/expected.h"
 
@@ -17,13 +19,25 @@
 // replaces %KOTDIC% (fixedname::dictionaryPlaceholder) with the absolute dic
 // folder on its first start; until then kotoka reads it as the folder of the
 // resource file, which is that dic folder, so a fresh build runs on its own.
-// A relative dicdir is taken from the folder of the resource file.
+// A relative dicdir is taken from the folder of the resource file. dicdir
+// may also be a dictionary's name (dictionaries.h). userdic names files of
+// user words, separated by commas. The first line of each name counts.
 
 namespace kotoka {
 
-/// Reads the dictionary folder, resolved, from `text` (UTF-8) of the
-/// resource file at `resourcePath`. Fails, with the message, when no dicdir
-/// line is present or when its value is empty.
-yomika::Expected<std::string, std::string> parseResourceFile(std::string_view text, std::string_view resourcePath);
+struct ResourceSettings {
+    std::string folder;                 // of the resource file: relative values start there
+    std::optional<std::string> dicdir;  // as written, the placeholder filled in; "" names nothing
+    std::string dicdirBase;             // where a relative dicdir starts: `folder`, or "" once filled in
+    std::optional<std::string> userdic; // as written
+};
+
+/// The settings of `text` (UTF-8), the resource file at `resourcePath`;
+/// cannot fail (a missing setting is missing from the result).
+[[nodiscard]] ResourceSettings parseResourceSettings(std::string_view text, std::string_view resourcePath);
+
+/// The files a userdic value names, split at commas, blanks around each
+/// dropped and relative ones taken from `folder`; cannot fail.
+[[nodiscard]] std::vector<std::string> userWordFiles(std::string_view userdic, std::string_view folder);
 
 } // namespace kotoka

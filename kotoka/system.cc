@@ -6,6 +6,8 @@
 
 #include "kotoka/system_platform.h"
 
+#include "core/files/fixednames.h"
+
 namespace kotoka::sys {
 
 std::string joinPath(std::string_view folder, std::string_view relative)
@@ -15,6 +17,12 @@ std::string joinPath(std::string_view folder, std::string_view relative)
         result += platform::separator();
     result += relative;
     return result;
+}
+
+std::string userResourceFile()
+{
+    const std::string folder = platform::userSettingsFolder();
+    return folder.empty() ? std::string() : joinPath(folder, yomika::fixedname::resourceFile);
 }
 
 InputFile::~InputFile()
@@ -35,6 +43,11 @@ bool InputFile::open(const std::string& path, std::string& error)
         return false;
     m_owned = true;
     return true;
+}
+
+bool InputFile::seek(std::uint64_t offset, std::string& error)
+{
+    return platform::seekTo(m_handle, offset, error);
 }
 
 long InputFile::read(char* buffer, std::size_t size, std::string& error)

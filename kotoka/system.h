@@ -37,6 +37,14 @@ std::string parentPath(std::string_view path);
 /// Joins a folder and a relative path with the system's separator.
 std::string joinPath(std::string_view folder, std::string_view relative);
 
+/// The user's own resource file: yomika/kotokarc in the user's settings
+/// folder ($XDG_CONFIG_HOME or ~/.config), Yomika\kotokarc in %APPDATA% on
+/// Windows; the empty string when the system names no such folder.
+std::string userResourceFile();
+
+/// Whether `path` names an existing folder.
+bool isFolder(const std::string& path);
+
 /// Whether `path` names an existing regular file.
 bool isRegularFile(const std::string& path);
 
@@ -54,6 +62,10 @@ public:
     /// Opens `path`; an empty path means standard input. Returns false with
     /// `error` set to the system's reason when it cannot be opened.
     bool open(const std::string& path, std::string& error);
+
+    /// Moves to `offset` bytes from the start of the file. Returns false
+    /// with `error` set when the file cannot seek (standard input, a pipe).
+    bool seek(std::uint64_t offset, std::string& error);
 
     /// Reads up to `size` bytes into `buffer`. Returns the number read, 0 at
     /// the end, or -1 with `error` set on a read error (a folder, a device fault).

@@ -37,6 +37,15 @@ bool createToWrite(const std::string& path, Handle& handle, bool& removable, std
 /// `error` set. An interrupted call is retried.
 long readSome(Handle handle, char* buffer, std::size_t size, std::string& error);
 
+/// Moves the read position of `handle` to `offset` bytes from the start.
+/// Returns false with `error` set (a pipe cannot seek).
+bool seekTo(Handle handle, std::uint64_t offset, std::string& error);
+
+/// The folder of the user's own settings of Yomika, the window's and the
+/// analyzer's: $XDG_CONFIG_HOME/yomika (else ~/.config/yomika), on Windows
+/// %APPDATA%\Yomika; the empty string when the system names no such folder.
+std::string userSettingsFolder();
+
 /// Writes part of `size` bytes: the number written, or -1 with `error` set.
 /// An interrupted call is retried.
 long writeSome(Handle handle, const char* bytes, std::size_t size, std::string& error);

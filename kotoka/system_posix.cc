@@ -75,6 +75,12 @@ bool isRegularFile(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool isFolder(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool sameFile(const std::string& a, const std::string& b)
 {
     struct stat first {}, second {};
@@ -139,6 +145,25 @@ long readSome(Handle handle, char* buffer, std::size_t size, std::string& error)
             return -1;
         }
     }
+}
+
+bool seekTo(Handle handle, std::uint64_t offset, std::string& error)
+{
+    if (::lseek(static_cast<int>(handle), static_cast<off_t>(offset), SEEK_SET) < 0) {
+        error = reason();
+        return false;
+    }
+    return true;
+}
+
+std::string userSettingsFolder()
+{
+    // The XDG base directory rules: a relative $XDG_CONFIG_HOME is ignored.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && config[0] == '/')
+        return joinPath(config, "yomika");
+    const char* home = std::getenv("HOME");
+    return home && home[0] == '/' ? joinPath(joinPath(home, ".config"), "yomika") : std::string();
 }
 
 long writeSome(Handle handle, const char* bytes, std::size_t size, std::string& error)

@@ -106,6 +106,12 @@ bool isRegularFile(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool isFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool sameFile(const std::string& a, const std::string& b)
 {
     auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
@@ -182,6 +188,23 @@ long readSome(Handle handle, char* buffer, std::size_t size, std::string& error)
         return -1;
     }
     return static_cast<long>(count);
+}
+
+bool seekTo(Handle handle, std::uint64_t offset, std::string& error)
+{
+    LARGE_INTEGER distance {};
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(handleOf(handle), distance, nullptr, FILE_BEGIN)) {
+        error = reason();
+        return false;
+    }
+    return true;
+}
+
+std::string userSettingsFolder()
+{
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    return appData && appData[0] ? joinPath(narrow(appData), "Yomika") : std::string();
 }
 
 long writeSome(Handle handle, const char* bytes, std::size_t size, std::string& error)

@@ -89,6 +89,8 @@ void AnalyzerRunTest::run_data()
     QTest::newRow("no program") << "script" << "" << "touch \"$MARK\"\n" << "" << int(ErrorNumber::AnalyzerNotStartable) << false;
     QTest::newRow("crash") << "fake" << "" << "@crash text to cut" << "" << int(ErrorNumber::AnalyzerCrashed) << false;
     QTest::newRow("no output") << "fake" << "" << "@nooutput @exit=255" << "" << number(ErrorNumber::AnalyzerNoOutputBase) + 255 << false;
+    // kotoka's status 9, a broken list of user words, is shown as 1109.
+    QTest::newRow("broken user words") << "fake" << "" << "@nooutput @exit=9" << "" << 1109 << false;
     QTest::newRow("input.tmp a folder") << "blocked" << "" << "x" << "" << int(ErrorNumber::IsDirectory) << true;
     QTest::newRow("cancelled") << "fake" << "" << "@hold=600000" << "cancel" << -1 << false;
     QTest::newRow("deleted") << "fake" << "" << "@hold=600000" << "delete" << -1 << false;

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 
+#include "core/analysis/dictionaryinuse.h"
 #include "core/files/errornumber.h"
 #include "core/files/platform.h"
 #include "core/files/programfiles.h"
@@ -212,8 +213,8 @@ void WindowModel::showAbout()
         QString(),
         QStringLiteral("作者: Yomika developers"),
         QStringLiteral("画面: Qt (LGPL v3)"),
-        QStringLiteral("形態素解析: MeCab (BSD/LGPL/GPL)"),
-        QStringLiteral("辞書: IPADIC (BSD-3-Clause-with-ICOT-term)"),
+        QStringLiteral("形態素解析: kotoka (MeCab, BSD/LGPL/GPL)"),
+        dictionaryCredit(dictionaryInUse(m_folders.analyzer(), fixedPath(programfile::resourceFile))),
     };
     m_view.prompter->inform(lines.join(QStringLiteral("\r\n")));
 }

@@ -1,0 +1,435 @@
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "core/analysis/dictionaryinuse.h"
+#include "kotoka/exitstatus.h"
+
+// The built kotoka on small dictionaries of each layout, compiled here by
+// MeCab's own dictionary compiler: the six fields each layout maps, every
+// column as MeCab's command line writes it, the user's words, and the
+// refusals.
+
+using namespace kotoka;
+
+namespace {
+
+const QString compiler = QStringLiteral("/usr/lib/mecab/mecab-dict-index");
+
+struct Result {
+    int status = -1; // -1: did not run, -2: crashed
+    QByteArray out, err;
+};
+
+Result runProgram(QStringList command, const QString& folder, const QByteArray& input = {},
+                  const QString& configHome = {})
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!configHome.isEmpty())
+        environment.insert("XDG_CONFIG_HOME", configHome);
+    process.setProcessEnvironment(environment);
+    process.start(command.takeFirst(), command);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(bytes) == bytes.size() && file.flush();
+}
+
+// The entries of each small dictionary: surface, the context ids and cost
+// MeCab's sources need, then the feature columns of the layout.
+const QByteArray ipadicWords = R"(東京,0,0,100,名詞,固有名詞,地域,一般,*,*,東京,トウキョウ,トーキョー
+に,0,0,100,助詞,格助詞,一般,*,*,*,に,ニ,ニ
+行っ,0,0,100,動詞,自立,*,*,五段・カ行促音便,連用タ接続,行く,イッ,イッ
+た,0,0,100,助動詞,*,*,*,特殊・タ,基本形,た,タ,タ
+。,0,0,100,記号,句点,*,*,*,*,。,。,。
+ー,0,0,100,記号,一般,*,*,*,*,*
+)";
+const QByteArray naistWords = R"(東京,0,0,100,名詞,固有名詞,地域,一般,*,*,東京,トウキョウ,トーキョー,,
+に,0,0,100,助詞,格助詞,一般,*,*,*,に,ニ,ニ,,
+行っ,0,0,100,動詞,自立,*,*,五段・カ行促音便,連用タ接続,行く,イッ,イッ,いっ/逝っ,"行っ,た"
+た,0,0,100,助動詞,*,*,*,特殊・タ,基本形,た,タ,タ,,
+。,0,0,100,記号,句点,*,*,*,*,。,。,。,,
+)";
+const QByteArray unidicWords =
+    R"(東京,0,0,100,名詞,固有名詞,地名,一般,*,*,トウキョウ,東京,東京,トーキョー,東京,トーキョー,固,*,*,*,*,*,*,地名,トウキョウ,トウキョウ,トウキョウ,トウキョウ,0,*,*,1,2
+に,0,0,100,助詞,格助詞,*,*,*,*,ニ,に,に,ニ,に,ニ,和,*,*,*,*,*,*,助,ニ,ニ,ニ,ニ,*,"動詞%F2@0,名詞%F1",*,3,4
+行っ,0,0,100,動詞,非自立可能,*,*,五段-カ行,連用形-促音便,イク,行く,行っ,イッ,行く,イク,和,*,*,*,*,*,*,用,イッ,イク,イッ,イク,0,C2,*,5,6
+た,0,0,100,助動詞,*,*,*,助動詞-タ,終止形-一般,タ,た,た,タ,た,タ,和,*,*,*,*,*,"""x""",助動,タ,タ,タ,タ,*,"動詞%F2@1,形容詞%F4@-2",*,7,8
+Apple,0,0,100,名詞,普通名詞,一般,*,*,*,アップル,アップル-apple,Ａｐｐｌｅ,アップル,Ａｐｐｌｅ,アップル,外,*,*,*,*,*,*,体,アップル,アップル,アップル,アップル,"3,4",*,*,9,10
+。,0,0,100,補助記号,句点,*,*,*,*,*,。,。,*,。,*,記号,*,*,*,*,*,*,補助,*,*,*,*,*,*,*,11,12
+)";
+// UniDic 2.1's 26 columns: kana as written is column 17; column 20 (which
+// UniDic 3 reads) holds the spelling of the base form's word form.
+const QByteArray unidic2Words =
+    "東京,0,0,100,名詞,固有名詞,地名,一般,*,*,トウキョウ,東京,東京,トーキョー,東京,トーキョー,固,*,*,*,*,"
+    "トウキョウ,トウキョウ,トウキョウ,ケイト,*,*,0,*,*\n";
+// A dictionary of a layout kotoka does not know: seven columns.
+const QByteArray otherWords = "東京,0,0,100,名詞,地名,*,*,*,*,とうきょう\n";
+
+const QByteArray ipadicRc = "cost-factor = 800\nbos-feature = BOS/EOS,*,*,*,*,*,*,*,*\nconfig-charset = UTF-8\n";
+const QByteArray unidicRc = "cost-factor = 700\nbos-feature = BOS/EOS,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*,*\n"
+                            "config-charset = utf8\noutput-format-type = unidic22\n"
+                            "node-format-unidic22 = %m\\t%H\\n\nunk-format-unidic22 = %m\\t%H\\n\n"
+                            "eos-format-unidic22 = EOS\\n\n";
+
+// Compiles `words` with `dicrc` into `folder`; false when the compiler fails.
+bool compileDictionary(const QString& folder, const QByteArray& dicrc, const QByteArray& words)
+{
+    const QString source = folder + "-source";
+    const bool written = writeFile(source + "/dicrc", dicrc) && writeFile(source + "/words.csv", words)
+        && writeFile(source + "/matrix.def", "1 1\n0 0 0\n")
+        && writeFile(source + "/char.def", "DEFAULT 0 1 0\nSPACE 0 1 0\nKANJI 0 0 2\n0x0020 SPACE\n0x4E00..0x9FFF KANJI\n")
+        && writeFile(source + "/unk.def", "DEFAULT,0,0,1000,名詞,普通名詞,一般,*,*,*\nSPACE,0,0,1000,空白,*,*,*,*,*\n"
+                                          "KANJI,0,0,1000,名詞,普通名詞,一般,*,*,*\n")
+        && QDir().mkpath(folder);
+    const Result compiled = runProgram({compiler, "-d", source, "-o", folder, "-f", "utf-8", "-t", "utf-8"}, source);
+    return written && compiled.status == 0 && QFile::copy(source + "/dicrc", folder + "/dicrc");
+}
+
+} // namespace
+
+class DictionariesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void sixFields_data();
+    void sixFields();
+    void columnsAsTheEngineWritesThem_data();
+    void columnsAsTheEngineWritesThem();
+    void userWords_data();
+    void userWords();
+    void brokenUserWords_data();
+    void brokenUserWords();
+    void unknownLayout_data();
+    void unknownLayout();
+    void dictionaryInUse_data();
+    void dictionaryInUse();
+    void settingsInOrder_data();
+    void settingsInOrder();
+
+private:
+    QTemporaryDir m_dir;
+    QString dictionary(const char* name) const { return m_dir.filePath(name); }
+};
+
+void DictionariesTest::initTestCase()
+{
+    if (!QFile::exists(compiler))
+        QSKIP("MeCab's dictionary compiler (mecab-utils) is not installed");
+    QVERIFY(compileDictionary(dictionary("ipadic"), ipadicRc, ipadicWords));
+    QVERIFY(compileDictionary(dictionary("naist"), ipadicRc, naistWords));
+    QVERIFY(compileDictionary(dictionary("unidic"), unidicRc, unidicWords));
+    QVERIFY(compileDictionary(dictionary("other"), ipadicRc, otherWords));
+    QVERIFY(compileDictionary(dictionary("unidic2"), unidicRc, unidic2Words));
+}
+
+void DictionariesTest::sixFields_data()
+{
+    QTest::addColumn<QString>("dictionary");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("expected"); // the window's six fields, \t between
+    const QByteArray ipadicLines = "東京\t東京\tトウキョウ\tトーキョー\t名詞-固有名詞-地域-一般\t \t \n"
+                                   "に\tに\tニ\tニ\t助詞-格助詞-一般\t \t \n"
+                                   "行っ\t行く\tイッ\tイッ\t動詞-自立\t五段・カ行促音便\t連用タ接続\n"
+                                   "た\tた\tタ\tタ\t助動詞\t特殊・タ\t基本形\n"
+                                   "。\t。\t。\t。\t記号-句点\t \t \n"
+                                   "本\t本\t本\t本\t未知語\t \t \nEOS\n";
+    QTest::newRow("IPADIC") << "ipadic" << QByteArray("東京に行った。本") << ipadicLines;
+    QTest::newRow("NAIST-jdic: IPADIC's fields") << "naist" << QByteArray("東京に行った。本") << ipadicLines;
+    // An entry without base form, reading and pronunciation shows its surface.
+    QTest::newRow("IPADIC, an entry of seven columns") << "ipadic" << QByteArray("ー")
+                                                       << QByteArray("ー\tー\tー\tー\t記号-一般\t \t \nEOS\n");
+    // UniDic: base form 10 (the surface where it equals the spelling 8),
+    // reading 20, pronunciation 9; "*" gives the surface.
+    QTest::newRow("UniDic 2.1") << "unidic2" << QByteArray("東京")
+                                << QByteArray("東京\t東京\tトウキョウ\tトーキョー\t名詞-固有名詞-地名-一般\t \t \nEOS\n");
+    QTest::newRow("UniDic") << "unidic" << QByteArray("東京に行った。Apple本")
+                            << QByteArray("東京\t東京\tトウキョウ\tトーキョー\t名詞-固有名詞-地名-一般\t \t \n"
+                                          "に\tに\tニ\tニ\t助詞-格助詞\t \t \n"
+                                          "行っ\t行く\tイッ\tイッ\t動詞-非自立可能\t五段-カ行\t連用形-促音便\n"
+                                          "た\tた\tタ\tタ\t助動詞\t助動詞-タ\t終止形-一般\n"
+                                          "。\t。\t。\t。\t補助記号-句点\t \t \n"
+                                          "Apple\tApple\tアップル\tアップル\t名詞-普通名詞-一般\t \t \n"
+                                          "本\t本\t本\t本\t未知語\t \t \nEOS\n");
+}
+
+void DictionariesTest::sixFields()
+{
+    QFETCH(QString, dictionary);
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, expected);
+    const Result result = runProgram({KOTOKA_PROGRAM, "-d", this->dictionary(dictionary.toUtf8())}, m_dir.path(), text);
+    QCOMPARE(result.status, exitCode(ExitStatus::Success));
+    QCOMPARE(result.out, expected);
+}
+
+void DictionariesTest::columnsAsTheEngineWritesThem_data()
+{
+    // kotoka's %f[N] and %Fc[N,...] against the engine's command line with
+    // the same format, quoted columns and "*" included. Unknown words have
+    // six columns, past which the engine refuses: there both write 未知語
+    // and the columns of `unknown`, which both kinds of word have.
+    QTest::addColumn<QString>("dictionary");
+    QTest::addColumn<QString>("known");   // the format for both
+    QTest::addColumn<QString>("unknown"); // written after both
+    const QString unidicAll = "%m|%f[0]|%f[6]|%f[8]|%f[10]|%f[18]|%f[20]|%f[24]|%f[25]|%f[28]|%F-[0,1,2,3]|%F/[4,5,13]";
+    QTest::newRow("UniDic, every kind of column") << "unidic" << unidicAll << "|%f[0]|%f[5]|%F-[0,1,2,3]\\n";
+    // The engine takes a last empty column for none: NAIST-jdic's column 10
+    // is out of its range for most words.
+    QTest::newRow("NAIST-jdic, empty columns") << "naist" << "%m|%f[6]|%f[9]|%F,[9,0]" << "|%f[4]|%f[5]\\n";
+    QTest::newRow("IPADIC") << "ipadic" << "%m|%f[3]|%f[6]|%F-[6,7,8]" << "|%f[0]\\n";
+}
+
+void DictionariesTest::columnsAsTheEngineWritesThem()
+{
+    QFETCH(QString, dictionary);
+    QFETCH(QString, known);
+    QFETCH(QString, unknown);
+    const QString mecab = QStandardPaths::findExecutable("mecab");
+    if (mecab.isEmpty())
+        QSKIP("mecab's command line is not installed");
+    const QString folder = this->dictionary(dictionary.toUtf8());
+    const QByteArray text = "東京に行った。Apple本\n行った東京\n";
+    const Result theirs = runProgram({mecab, "-d", folder, "-r", folder + "/dicrc", "-O", "", "--node-format=" + known + unknown,
+                                      u"--unk-format=未知語"_qs + unknown, "--eos-format=EOS\\n"}, m_dir.path(), text);
+    QVERIFY2(theirs.status == 0, theirs.err);
+    const Result ours = runProgram({KOTOKA_PROGRAM, "-d", folder, "-F", "%U(" + known + ")" + unknown}, m_dir.path(), text);
+    QCOMPARE(ours.status, exitCode(ExitStatus::Success));
+    QCOMPARE(QString::fromUtf8(ours.out).split(u'\n'), QString::fromUtf8(theirs.out).split(u'\n'));
+    QVERIFY(theirs.out.count('|') > 20);
+}
+
+void DictionariesTest::userWords_data()
+{
+    QTest::addColumn<QString>("dictionary");
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray list = "# surface,reading,part of speech,base form,pronunciation\n\n"
+                            "スカイツリー,スカイツリー,名詞-固有名詞-一般\r\n"
+                            "ヨミカ\n"
+                            "\"a,b\",エービー,記号,\"\"\"ab\"\"\",エイビー\n";
+    const QString six = "%m\\t%M\\t%y1\\t%a1\\t%U(%P-)\\t%T \\t%F \\n";
+    const QByteArray sixLines = "東京\t東京\tトウキョウ\tトーキョー\t%1\t \t \n"
+                                "スカイツリー\tスカイツリー\tスカイツリー\tスカイツリー\t名詞-固有名詞-一般\t \t \n"
+                                "ヨミカ\tヨミカ\tヨミカ\tヨミカ\t名詞-固有名詞-一般\t \t \n"
+                                "a,b\t\"ab\"\tエービー\tエイビー\t記号\t \t \n"
+                                "に\tに\tニ\tニ\t%2\t \t \nEOS\n";
+    const QByteArray text = "東京スカイツリーヨミカa,bに\n";
+    const auto withPos = [&](const char* place, const char* particle) {
+        return QByteArray(sixLines).replace("%1", place).replace("%2", particle);
+    };
+    QTest::newRow("IPADIC") << "ipadic" << list << six << text << withPos("名詞-固有名詞-地域-一般", "助詞-格助詞-一般");
+    QTest::newRow("NAIST-jdic") << "naist" << list << six << text << withPos("名詞-固有名詞-地域-一般", "助詞-格助詞-一般");
+    QTest::newRow("UniDic") << "unidic" << list << six << text << withPos("名詞-固有名詞-地名-一般", "助詞-格助詞");
+    // The columns the layout gives the fields, the rest "*".
+    const QByteArray word = "京,ミヤコ,名詞-固有名詞-地名,都,ミヤコー\n";
+    QTest::newRow("UniDic's columns") << "unidic" << word << "%m|%f[0]|%f[2]|%f[3]|%f[7]|%f[8]|%f[9]|%f[10]|%f[20]|%f[28]\\n"
+                                      << QByteArray("京\n") << QByteArray("京|名詞|地名|||京|ミヤコー|都|ミヤコ|\nEOS\n");
+    QTest::newRow("IPADIC's columns") << "ipadic" << word << "%m|%f[3]|%f[6]|%f[7]|%f[8]|%f[9]\\n"
+                                      << QByteArray("京\n") << QByteArray("京||都|ミヤコ|ミヤコー|\nEOS\n");
+    // Overlaps: the word that starts first, of those the longest; a
+    // surface listed twice takes its last line.
+    const QByteArray overlaps = "京都,キョウト\n東京都,トウキョウト\n東京,ア\n東京,トウキョウ\nx,エックス\n";
+    QTest::newRow("overlaps") << "ipadic" << overlaps << "%m/%y\\n" << QByteArray("東京都京都東京x本\n")
+                              << QByteArray("東京都/トウキョウト\n京都/キョウト\n東京/トウキョウ\nx/エックス\n本/本\nEOS\n");
+}
+
+void DictionariesTest::userWords()
+{
+    QFETCH(QString, dictionary);
+    QFETCH(QByteArray, list);
+    QFETCH(QString, format);
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, expected);
+    const QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("words.csv"), list) && writeFile(dir.filePath("empty.csv"), "# none\n"));
+    const QStringList command{KOTOKA_PROGRAM, "-d", this->dictionary(dictionary.toUtf8()), "-F", format,
+                              "-u", "empty.csv", "-u", "words.csv"};
+    const Result one = runProgram(command + QStringList{"-j1"}, dir.path(), text.repeated(3000));
+    QCOMPARE(one.status, exitCode(ExitStatus::Success));
+    QCOMPARE(one.out.left(expected.size()), expected);
+    QCOMPARE(one.out, expected.repeated(3000));
+    QCOMPARE(runProgram(command + QStringList{"-j2"}, dir.path(), text.repeated(3000)).out, one.out);
+}
+
+void DictionariesTest::brokenUserWords_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QString>("message");
+    const auto row = [](const char* name, const QByteArray& list, const char* message) {
+        QTest::newRow(name) << list << QString::fromUtf8(message);
+    };
+    row("an unterminated quote", "京,キョウ\n\"東京,トウキョウ\n", "words.csv:2: a quote is not closed");
+    row("text after a closing quote", "# a\n\n\"東京\"x,トウキョウ\n", "words.csv:3: text follows a closing quote");
+    row("an empty surface", "京\n,キョウ\n", "words.csv:2: the surface is empty");
+    row("too many fields", "京,キョウ,名詞,京,キョー,x\n", "words.csv:1: more than five fields");
+    row("five levels", "京,キョウ,名詞-a-b-c-d\n", "words.csv:1: the part of speech 名詞-a-b-c-d has more than four levels");
+}
+
+void DictionariesTest::brokenUserWords()
+{
+    // Refused whole, before any output: status 9, the file and the line.
+    QFETCH(QByteArray, list);
+    QFETCH(QString, message);
+    const QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("words.csv"), list));
+    const Result result = runProgram({KOTOKA_PROGRAM, "-d", dictionary("ipadic"), "-u", "words.csv", "-o", "out"},
+                                     dir.path(), "東京\n");
+    QCOMPARE(result.status, exitCode(ExitStatus::UserWordsBroken));
+    QVERIFY2(result.err.contains(message.toUtf8()), result.err);
+    QVERIFY(!QFile::exists(dir.filePath("out")));
+    const Result missing = runProgram({KOTOKA_PROGRAM, "-d", dictionary("ipadic"), "-u", "none.csv"}, dir.path(), "東京\n");
+    QCOMPARE(missing.status, exitCode(ExitStatus::UserWordsBroken));
+    QVERIFY2(missing.err.contains("none.csv cannot be read"), missing.err);
+}
+
+void DictionariesTest::unknownLayout_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("output"); // or the message
+    QTest::newRow("the six fields") << QStringList() << exitCode(ExitStatus::DictionaryFailed)
+                                    << QByteArray("has a layout kotoka does not know (entries of 7 columns");
+    QTest::newRow("one of them") << QStringList{"-F", "%m %y1\\n"} << exitCode(ExitStatus::DictionaryFailed)
+                                 << QByteArray("the format uses %y, which need a dictionary of known layout");
+    QTest::newRow("user words") << QStringList{"-F", "%m\\n", "-u", "words.csv"} << exitCode(ExitStatus::DictionaryFailed)
+                                << QByteArray("user words need a dictionary of known layout");
+    QTest::newRow("raw directives") << QStringList{"-F", "%m|%U(%f[6]|%F-[0,1,2])\\n"} << exitCode(ExitStatus::Success)
+                                    << QByteArray("東京|とうきょう|名詞-地名\n本|未知語\nEOS\n");
+    // A column the word lacks gives nothing, in a list too.
+    QTest::newRow("missing columns") << QStringList{"-F", "%m|%f[5]|%f[7]|%f[63]|%F-[0,7,1]\\n"}
+                                     << exitCode(ExitStatus::Success)
+                                     << QByteArray("東京||||名詞-地名\n本||||名詞-普通名詞\nEOS\n");
+}
+
+void DictionariesTest::unknownLayout()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QByteArray, output);
+    const QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("words.csv"), "京\n"));
+    const Result result = runProgram(QStringList{KOTOKA_PROGRAM, "-d", dictionary("other")} + arguments, dir.path(),
+                                     "東京本\n");
+    QCOMPARE(result.status, status);
+    if (status == exitCode(ExitStatus::Success)) {
+        QCOMPARE(result.out, output);
+        return;
+    }
+    QVERIFY2(result.err.contains(output) && result.err.contains(dictionary("other").toUtf8()), result.err);
+    QVERIFY(result.out.isEmpty());
+}
+
+void DictionariesTest::dictionaryInUse_data()
+{
+    QTest::addColumn<QString>("analyzer");
+    QTest::addColumn<QString>("dicdir"); // in the resource file
+    QTest::addColumn<QString>("credit"); // the About box's line
+    QTest::newRow("UniDic") << KOTOKA_PROGRAM << "unidic" << u"辞書: UniDic (BSD-3-Clause/LGPL-2.1/GPL-2+)"_qs;
+    QTest::newRow("UniDic 2.1") << KOTOKA_PROGRAM << "unidic2" << u"辞書: UniDic 2.1 (BSD-3-Clause/LGPL-2.1/GPL-2+)"_qs;
+    QTest::newRow("NAIST-jdic") << KOTOKA_PROGRAM << "naist" << u"辞書: NAIST-jdic (BSD-3-Clause)"_qs;
+    QTest::newRow("IPADIC") << KOTOKA_PROGRAM << "ipadic" << u"辞書: IPADIC (BSD-3-Clause-with-ICOT-term)"_qs;
+    QTest::newRow("another layout: its folder") << KOTOKA_PROGRAM << "other" << u"辞書: @/other"_qs;
+    // The analyzer cannot tell: the dictionary shipped.
+    QTest::newRow("no analyzer") << "/nonexistent/kotoka" << "unidic" << u"辞書: IPADIC (BSD-3-Clause-with-ICOT-term)"_qs;
+}
+
+void DictionariesTest::dictionaryInUse()
+{
+    QFETCH(QString, analyzer);
+    QFETCH(QString, dicdir);
+    QFETCH(QString, credit);
+    const QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("kotokarc"), "dicdir " + this->dictionary(dicdir.toUtf8()).toUtf8() + "\n"));
+    const yomika::DictionaryInUse inUse = yomika::dictionaryInUse(analyzer, dir.filePath("kotokarc"));
+    QCOMPARE(yomika::dictionaryCredit(inUse), credit.replace(u'@', m_dir.path()));
+    QCOMPARE(inUse.folder, analyzer.startsWith(u"/nonexistent") ? QString() : this->dictionary(dicdir.toUtf8()));
+}
+
+void DictionariesTest::settingsInOrder_data()
+{
+    // The program's resource file, then the user's own kotokarc, then the
+    // command line; relative files start at the folder of their resource
+    // file, or at the working folder for the command line. "@" stands for
+    // the folder of the small dictionaries.
+    QTest::addColumn<QByteArray>("programRc");
+    QTest::addColumn<QByteArray>("userRc"); // empty: none; "/": a folder
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("expected"); // %m/%y of 京都東京, or the message
+    QTest::newRow("the program's") << QByteArray("dicdir = @/ipadic\nuserdic = a/list.csv\n") << QByteArray()
+                                   << QStringList() << QByteArray("京都/キョウト\n東京/トウキョウ\nEOS\n");
+    QTest::newRow("the user's wins") << QByteArray("dicdir @/ipadic\nuserdic = a/list.csv\n")
+                                     << QByteArray("dicdir = @/unidic\nuserdic = \" b.csv , mine/list.csv\"\n")
+                                     << QStringList() << QByteArray("京都/ミヤコ\n東京/トウキョウ\nEOS\n");
+    QTest::newRow("the command line wins") << QByteArray("dicdir @/ipadic\n")
+                                           << QByteArray("dicdir @/other\nuserdic = none.csv\n")
+                                           << QStringList{"-d", "@/unidic", "-u", "b.csv"}
+                                           << QByteArray("京都/キョウト\n東京/トウキョウ\nEOS\n");
+    // Not a folder beside the resource file, nor in the working folder: the
+    // name of the program's own IPADIC, which knows 京都.
+    QTest::newRow("a name") << QByteArray("dicdir ipadic\n") << QByteArray("dicdir = \"\"\n")
+                            << QStringList{"-d", "ipadic"} << QByteArray("京都/キョウト\n東京/トウキョウ\nEOS\n");
+    QTest::newRow("the user's names no folder") << QByteArray("dicdir @/ipadic\n") << QByteArray("dicdir = \"\"\n")
+                                                << QStringList() << QByteArray("yomika/kotokarc names no folder");
+    QTest::newRow("the user's is a folder") << QByteArray("dicdir @/ipadic\n") << QByteArray("/") << QStringList()
+                                            << QByteArray("yomika/kotokarc cannot be read");
+    // --dictionary names the layout and the folder a run would take.
+    QTest::newRow("--dictionary") << QByteArray("dicdir @/ipadic\n") << QByteArray("dicdir = @/unidic\n")
+                                  << QStringList{"--dictionary"} << QByteArray("UniDic\t@/unidic\n");
+    QTest::newRow("-d names no folder") << QByteArray("dicdir @/ipadic\n") << QByteArray() << QStringList{"-d", ""}
+                                        << QByteArray("option -d names no folder");
+}
+
+void DictionariesTest::settingsInOrder()
+{
+    QFETCH(QByteArray, programRc);
+    QFETCH(QByteArray, userRc);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, expected);
+    const QTemporaryDir dir;
+    const QString config = dir.filePath("config");
+    const QByteArray dics = m_dir.path().toUtf8();
+    QVERIFY(writeFile(dir.filePath("rc/kotokarc"), programRc.replace('@', dics))
+            && writeFile(dir.filePath("rc/a/list.csv"), "京都,キョウト\n")
+            && writeFile(config + "/yomika/mine/list.csv", "京都,ミヤコ\n") && writeFile(config + "/yomika/b.csv", "")
+            && writeFile(dir.filePath("b.csv"), "京都,キョウト\n"));
+    if (userRc == "/")
+        QVERIFY(QDir().mkpath(config + "/yomika/kotokarc"));
+    else if (!userRc.isEmpty())
+        QVERIFY(writeFile(config + "/yomika/kotokarc", userRc.replace('@', dics)));
+    arguments.replaceInStrings("@", m_dir.path());
+    const Result result = runProgram(QStringList{KOTOKA_PROGRAM, "-r", "rc/kotokarc", "-F", "%m/%y\\n"} + arguments,
+                                     dir.path(), "京都東京\n", config);
+    expected.replace('@', dics);
+    if (arguments.contains("--dictionary")) {
+        QCOMPARE(result.out, expected);
+        return;
+    }
+    if (!expected.endsWith("EOS\n")) {
+        QVERIFY2(result.status == exitCode(ExitStatus::ResourceIncomplete)
+                     || result.status == exitCode(ExitStatus::ResourceUnreadable),
+                 result.err);
+        QVERIFY2(result.err.contains(expected), result.err);
+        return;
+    }
+    QVERIFY2(result.status == exitCode(ExitStatus::Success), result.err);
+    QCOMPARE(result.out, expected);
+}
+
+QTEST_GUILESS_MAIN(DictionariesTest)
+#include "dictionaries_test.moc"
