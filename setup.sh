@@ -8,6 +8,9 @@
 #   ./setup.sh test    set up, build, and run every test (what CI runs)
 #   ./setup.sh bench   set up, build, and run every benchmark
 #   ./setup.sh package build the Debian package into build-package/ and check it
+#   ./setup.sh windows build for Windows with MinGW (the toolchain from Debian's
+#                      source packages, once, into a cache), run the Windows
+#                      tests under Wine, and pack build-windows/'s zip and installer
 set -euo pipefail
 
 mode=${1:-run}
@@ -33,6 +36,10 @@ test_packages=(
 clang_runtime_package=libclang-rt-%s-dev # %s: clang's major version
 package_packages=(
   debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream
+)
+
+windows_packages=(
+  wine wine64 xvfb xauth openbox xdotool xclip wmctrl x11-utils imagemagick nsis zip unzip
 )
 
 say() { printf '\n== %s\n' "$*"; }
@@ -73,6 +80,55 @@ build() { # build DIR [cmake options...] [--target NAME]
   ninja -C "$dir" -j "$jobs" "${target[@]}"
 }
 
+# YOMIKA_WINDOWS_TESTS=1 has the test mode run the Windows tests too.
+# Whether the cache holds a Windows toolchain built from exactly what this
+# machine would build it from: its stamp lists the source packages, the
+# compiler packages and the build files. Only then does the test mode run
+# the Windows tests, since building the toolchain takes a quarter of an hour
+# to an hour.
+windows_toolchain_cached() {
+  local root=${YOMIKA_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/yomika-windows} stamp line ok
+  command -v wine >/dev/null && command -v makensis >/dev/null || return 1
+  for stamp in "$root"/*/stamp; do
+    [ -f "$stamp" ] || continue
+    ok=1
+    while read -r line; do
+      case "$line" in
+      "file: "*)
+        set -- $line
+        [ "$(sha256sum < "windows/$2" 2>/dev/null | cut -c1-64)" = "$3" ] || ok= ;;
+      "package: "*)
+        set -- $line
+        [ "$(dpkg-query -W -f='${Version}' "$2" 2>/dev/null)" = "$3" ] || ok= ;;
+      "qt6-base: "* | "mecab: "*)
+        set -- $line
+        apt-get source --print-uris "${1%:}" 2>/dev/null | grep -qF "$2 $3 $4" || ok= ;;
+      esac
+    done < "$stamp"
+    [ -n "$ok" ] && return 0
+  done
+  return 1
+}
+
+# The Windows build: the toolchain (built when missing), the cross build, the
+# tests under Wine, then the zip and the installer and a session with them.
+# Needs the Linux build in build/ (its kotoka is the Windows one's reference).
+windows_build() {
+  local toolchain
+  toolchain=$(windows/toolchain.sh | tail -n 1)
+  build build-windows -DCMAKE_TOOLCHAIN_FILE="$toolchain/mingw-w64-x86_64.cmake" \
+      -DCMAKE_PREFIX_PATH="$toolchain/qt;$toolchain/mecab" -DQT_HOST_PATH=/usr \
+      -DYOMIKA_BENCH=OFF -DYOMIKA_REFERENCE_KOTOKA="$here/build/dist/kotoka"
+  local status=0
+  say "Windows tests under Wine"
+  (cd build-windows && ctest --output-on-failure -j "$jobs" --timeout 900) || status=1
+  say "the Windows zip and installer"
+  windows/package.sh build-windows "$toolchain" || return 1
+  say "a session under Wine with the installer and the zip"
+  windows/session.sh build-windows || status=1
+  return $status
+}
+
 case "$mode" in
   run)
     install_packages "${packages[@]}"
@@ -95,8 +151,11 @@ case "$mode" in
         -DYOMIKA_DIST_DIR="$here/build-asan/dist"
 
     status=0
-    if [ -f .ci/windows-syntax.sh ]; then
-      say "the Windows sources, compiled for syntax"
+    if [ "${YOMIKA_WINDOWS_TESTS:-}" = 1 ] && windows_toolchain_cached; then
+      install_packages "${windows_packages[@]}"
+      windows_build || status=1
+    else
+      say "no Windows toolchain in the cache (./setup.sh windows builds it): the Windows sources, compiled for syntax"
       bash .ci/windows-syntax.sh || status=1
     fi
 
@@ -129,8 +188,13 @@ case "$mode" in
     lintian --fail-on error,warning build-package/yomika_*.deb
     ls build-package/yomika_*.deb
     ;;
+  windows)
+    install_packages "${packages[@]}" "${test_packages[@]}" "${windows_packages[@]}"
+    build build -DYOMIKA_BENCH=OFF --target kotoka
+    windows_build
+    ;;
   *)
-    echo "usage: $0 run|test|bench|package" >&2
+    echo "usage: $0 run|test|bench|package|windows" >&2
     exit 2
     ;;
 esac

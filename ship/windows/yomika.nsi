@@ -6,13 +6,14 @@
 ; user's own files (settings, texts) lie in %APPDATA%\Yomika and stay.
 ; Silent with /S; /D=FOLDER chooses the folder.
 
-Unicode true
+; A 64-bit installer: the program is 64-bit, and a 64-bit Windows may lack
+; the 32-bit subsystem (as a 64-bit-only Wine does).
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !define APP "Yomika"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
@@ -32,14 +33,6 @@ BrandingText "${APP} ${VERSION}"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Japanese"
-
-Function .onInit
-  SetRegView 64
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "64 ビット版の Windows が必要です。" /SD IDOK
-    Abort
-  ${EndIf}
-FunctionEnd
 
 Section "Yomika"
   SetShellVarContext all
@@ -63,10 +56,6 @@ Section "Yomika"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
-
-Function un.onInit
-  SetRegView 64
-FunctionEnd
 
 Section "Uninstall"
   SetShellVarContext all
