@@ -3,15 +3,15 @@
 # 512 KiB) mounted for it, and removes it afterwards. The command finds the
 # file system's folder in YOMIKA_SMALL_DISK, as the program names it.
 #
-#   tests/support/smalldisk.sh ROOT COMMAND [ARGUMENTS...]
+#   tests/support/smalldisk.sh --root=ROOT COMMAND [ARGUMENTS...]
 #
-# ROOT goes before the folder's path: "Z:" for a Windows program under Wine
+# ROOT (possibly empty) goes before the folder's path: "Z:" for a Windows program under Wine
 # (which shows the Unix root as drive Z:), empty otherwise. Mounting needs
 # root (or CAP_SYS_ADMIN); where the machine refuses it, the run ends with
 # status 77, which CTest reports as skipped, and says why.
 set -uo pipefail
-[ $# -ge 2 ] || { echo "usage: $0 ROOT COMMAND [ARGUMENTS...]" >&2; exit 2; }
-root=$1
+[ $# -ge 2 ] && [[ $1 == --root=* ]] || { echo "usage: $0 --root=ROOT COMMAND [ARGUMENTS...]" >&2; exit 2; }
+root=${1#--root=}
 shift
 disk=$(mktemp -d "${TMPDIR:-/tmp}/yomika-smalldisk.XXXXXX") || exit 1
 if ! reason=$(mount -t tmpfs -o size=512k,mode=0777 tmpfs "$disk" 2>&1); then
