@@ -53,11 +53,21 @@ function(yomika_add_test)
       YOMIKA_SOURCE_DIR="${YOMIKA_TARGET_ROOT}${CMAKE_SOURCE_DIR}"
       YOMIKA_BINARY_DIR="${YOMIKA_TARGET_ROOT}${CMAKE_BINARY_DIR}"
       YOMIKA_VECTORS_DIR="${YOMIKA_TARGET_ROOT}${CMAKE_SOURCE_DIR}/tests/vectors")
-  yomika_test_command(command home ${T_NAME} $<TARGET_FILE:${T_NAME}>)
-  add_test(NAME ${T_NAME} COMMAND ${command})
-  if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 300)
+  yomika_add_test_run(NAME ${T_NAME} TARGET ${T_NAME} TIMEOUT "${T_TIMEOUT}")
+endfunction()
+
+# yomika_add_test_run(NAME name TARGET test [ARGS a b] [WRAPPER cmd...] [TIMEOUT seconds])
+# One more CTest run of the Qt Test executable TARGET, with ARGS after it
+# (such as the names of the cases to run), in the same private home and
+# environment as every test; WRAPPER, when given, is the command that runs
+# the whole (it prepares what the run needs, and passes the rest on).
+function(yomika_add_test_run)
+  cmake_parse_arguments(R "" "NAME;TARGET;TIMEOUT" "ARGS;WRAPPER" ${ARGN})
+  yomika_test_command(command home ${R_NAME} $<TARGET_FILE:${R_TARGET}> ${R_ARGS})
+  add_test(NAME ${R_NAME} COMMAND ${R_WRAPPER} ${command})
+  if(NOT R_TIMEOUT)
+    set(R_TIMEOUT 300)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
+  set_tests_properties(${R_NAME} PROPERTIES TIMEOUT ${R_TIMEOUT}
       ENVIRONMENT "${home};${YOMIKA_WINE_ENVIRONMENT};QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/.ci/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endfunction()

@@ -14,6 +14,8 @@
 //   otherwise    write INPUT's bytes, then one line with every argument in brackets
 // A command line of another shape ends with status 64 and no output.
 // Standard C++ (and POSIX fdopen): it starts as fast as a small console program can.
+// On Windows it takes its arguments and opens its files in UTF-16, as the
+// analyzer does, so that a program folder with any name works there.
 
 #include <algorithm>
 #include <chrono>
@@ -21,10 +23,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <thread>
+
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -39,6 +42,35 @@ long long numberAfter(const std::string& text, const std::string& word)
     return at == std::string::npos ? -1 : std::strtoll(text.c_str() + at + word.size(), nullptr, 10);
 }
 
+// Opens the file named by the UTF-8 `name`.
+std::FILE* openFile(const std::string& name, const char* mode)
+{
+#ifdef _WIN32
+    const auto wide = [](const std::string& text) {
+        std::wstring out(text.size() + 1, L'\0');
+        out.resize(std::size_t(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()))));
+        return out;
+    };
+    return _wfopen(wide(name).c_str(), wide(mode).c_str());
+#else
+    return std::fopen(name.c_str(), mode);
+#endif
+}
+
+std::string readAll(const std::string& name, bool& ok)
+{
+    std::string bytes;
+    std::FILE* file = openFile(name, "rb");
+    ok = file != nullptr;
+    if (!file)
+        return bytes;
+    char piece[65536];
+    for (std::size_t got; (got = std::fread(piece, 1, sizeof piece, file)) > 0;)
+        bytes.append(piece, got);
+    std::fclose(file);
+    return bytes;
+}
+
 void sleepMilliseconds(long long ms)
 {
     if (ms > 0)
@@ -47,14 +79,15 @@ void sleepMilliseconds(long long ms)
 
 } // namespace
 
-int main(int argc, char** argv)
+int run(const std::vector<std::string>& argv)
 {
-    if (argc < 6 || std::strcmp(argv[1], "-r") != 0 || std::strcmp(argv[3], "-o") != 0)
+    const int argc = int(argv.size());
+    if (argc < 6 || argv[1] != "-r" || argv[3] != "-o")
         return 64;
-    std::ifstream inputFile(argv[argc - 1], std::ios::binary);
-    if (!inputFile)
+    bool readable = false;
+    const std::string input = readAll(argv[argc - 1], readable);
+    if (!readable)
         return 66;
-    const std::string input((std::istreambuf_iterator<char>(inputFile)), std::istreambuf_iterator<char>());
 
     sleepMilliseconds(numberAfter(input, "@slow="));
     if (input.find("@flood") != std::string::npos) {
@@ -67,7 +100,7 @@ int main(int argc, char** argv)
     if (input.find("@nooutput") != std::string::npos)
         return status;
 
-    std::FILE* output = std::fopen(argv[4], "wb");
+    std::FILE* output = openFile(argv[4], "wb");
     if (!output)
         return 73;
     sleepMilliseconds(numberAfter(input, "@hold="));
@@ -104,3 +137,24 @@ int main(int argc, char** argv)
     }
     return std::fclose(output) == 0 ? status : 74;
 }
+
+#ifdef _WIN32
+// The arguments as the C runtime splits the command line, in UTF-8.
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        const int size = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string argument(std::size_t(size > 0 ? size : 1), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, argument.data(), size, nullptr, nullptr);
+        argument.resize(argument.size() - 1);
+        arguments.push_back(argument);
+    }
+    return run(arguments);
+}
+#else
+int main(int argc, char** argv)
+{
+    return run(std::vector<std::string>(argv, argv + argc));
+}
+#endif
