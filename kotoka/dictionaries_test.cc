@@ -6,6 +6,7 @@
 
 #include "core/analysis/dictionaryinuse.h"
 #include "kotoka/exitstatus.h"
+#include "tests/support/programrun.h"
 
 // The built kotoka on small dictionaries of each layout, compiled here by
 // MeCab's own dictionary compiler: the six fields each layout maps, every
@@ -16,37 +17,22 @@ using namespace kotoka;
 
 namespace {
 
-const QString compiler = QStringLiteral("/usr/lib/mecab/mecab-dict-index");
+using yomika::testsupport::ProgramRun;
+using yomika::testsupport::writeFile;
 
-struct Result {
-    int status = -1; // -1: did not run, -2: crashed
-    QByteArray out, err;
-};
-
-Result runProgram(QStringList command, const QString& folder, const QByteArray& input = {},
-                  const QString& configHome = {})
+// kotoka ends its lines with CR LF on Windows, as kotoka_test checks; the
+// expectations here are written with LF.
+ProgramRun runProgram(const QStringList& command, const QString& folder, const QByteArray& input = {},
+                      const QString& configHome = {})
 {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!configHome.isEmpty())
-        environment.insert("XDG_CONFIG_HOME", configHome);
-    process.setProcessEnvironment(environment);
-    process.start(command.takeFirst(), command);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(120000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
-            process.readAllStandardOutput(), process.readAllStandardError()};
+    ProgramRun run = yomika::testsupport::runProgram(command, folder, input, configHome);
+#ifdef Q_OS_WIN
+    run.out.replace("\r\n", "\n");
+#endif
+    return run;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
-        && file.write(bytes) == bytes.size() && file.flush();
-}
+const QString compiler = QStringLiteral(KOTOKA_DICTIONARY_COMPILER);
 
 // The entries of each small dictionary: surface, the context ids and cost
 // MeCab's sources need, then the feature columns of the layout.
@@ -95,7 +81,7 @@ bool compileDictionary(const QString& folder, const QByteArray& dicrc, const QBy
         && writeFile(source + "/unk.def", "DEFAULT,0,0,1000,名詞,普通名詞,一般,*,*,*\nSPACE,0,0,1000,空白,*,*,*,*,*\n"
                                           "KANJI,0,0,1000,名詞,普通名詞,一般,*,*,*\n")
         && QDir().mkpath(folder);
-    const Result compiled = runProgram({compiler, "-d", source, "-o", folder, "-f", "utf-8", "-t", "utf-8"}, source);
+    const ProgramRun compiled = runProgram({compiler, "-d", source, "-o", folder, "-f", "utf-8", "-t", "utf-8"}, source);
     return written && compiled.status == 0 && QFile::copy(source + "/dicrc", folder + "/dicrc");
 }
 
@@ -171,7 +157,7 @@ void DictionariesTest::sixFields()
     QFETCH(QString, dictionary);
     QFETCH(QByteArray, text);
     QFETCH(QByteArray, expected);
-    const Result result = runProgram({KOTOKA_PROGRAM, "-d", this->dictionary(dictionary.toUtf8())}, m_dir.path(), text);
+    const ProgramRun result = runProgram({KOTOKA_PROGRAM, "-d", this->dictionary(dictionary.toUtf8())}, m_dir.path(), text);
     QCOMPARE(result.status, exitCode(ExitStatus::Success));
     QCOMPARE(result.out, expected);
 }
@@ -203,10 +189,10 @@ void DictionariesTest::columnsAsTheEngineWritesThem()
         QSKIP("mecab's command line is not installed");
     const QString folder = this->dictionary(dictionary.toUtf8());
     const QByteArray text = "東京に行った。Apple本\n行った東京\n";
-    const Result theirs = runProgram({mecab, "-d", folder, "-r", folder + "/dicrc", "-O", "", "--node-format=" + known + unknown,
+    const ProgramRun theirs = runProgram({mecab, "-d", folder, "-r", folder + "/dicrc", "-O", "", "--node-format=" + known + unknown,
                                       u"--unk-format=未知語"_qs + unknown, "--eos-format=EOS\\n"}, m_dir.path(), text);
     QVERIFY2(theirs.status == 0, theirs.err);
-    const Result ours = runProgram({KOTOKA_PROGRAM, "-d", folder, "-F", "%U(" + known + ")" + unknown}, m_dir.path(), text);
+    const ProgramRun ours = runProgram({KOTOKA_PROGRAM, "-d", folder, "-F", "%U(" + known + ")" + unknown}, m_dir.path(), text);
     QCOMPARE(ours.status, exitCode(ExitStatus::Success));
     QCOMPARE(QString::fromUtf8(ours.out).split(u'\n'), QString::fromUtf8(theirs.out).split(u'\n'));
     QVERIFY(theirs.out.count('|') > 20);
@@ -260,7 +246,7 @@ void DictionariesTest::userWords()
     QVERIFY(writeFile(dir.filePath("words.csv"), list) && writeFile(dir.filePath("empty.csv"), "# none\n"));
     const QStringList command{KOTOKA_PROGRAM, "-d", this->dictionary(dictionary.toUtf8()), "-F", format,
                               "-u", "empty.csv", "-u", "words.csv"};
-    const Result one = runProgram(command + QStringList{"-j1"}, dir.path(), text.repeated(3000));
+    const ProgramRun one = runProgram(command + QStringList{"-j1"}, dir.path(), text.repeated(3000));
     QCOMPARE(one.status, exitCode(ExitStatus::Success));
     QCOMPARE(one.out.left(expected.size()), expected);
     QCOMPARE(one.out, expected.repeated(3000));
@@ -288,12 +274,12 @@ void DictionariesTest::brokenUserWords()
     QFETCH(QString, message);
     const QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath("words.csv"), list));
-    const Result result = runProgram({KOTOKA_PROGRAM, "-d", dictionary("ipadic"), "-u", "words.csv", "-o", "out"},
+    const ProgramRun result = runProgram({KOTOKA_PROGRAM, "-d", dictionary("ipadic"), "-u", "words.csv", "-o", "out"},
                                      dir.path(), "東京\n");
     QCOMPARE(result.status, exitCode(ExitStatus::UserWordsBroken));
     QVERIFY2(result.err.contains(message.toUtf8()), result.err);
     QVERIFY(!QFile::exists(dir.filePath("out")));
-    const Result missing = runProgram({KOTOKA_PROGRAM, "-d", dictionary("ipadic"), "-u", "none.csv"}, dir.path(), "東京\n");
+    const ProgramRun missing = runProgram({KOTOKA_PROGRAM, "-d", dictionary("ipadic"), "-u", "none.csv"}, dir.path(), "東京\n");
     QCOMPARE(missing.status, exitCode(ExitStatus::UserWordsBroken));
     QVERIFY2(missing.err.contains("none.csv cannot be read"), missing.err);
 }
@@ -324,7 +310,7 @@ void DictionariesTest::unknownLayout()
     QFETCH(QByteArray, output);
     const QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath("words.csv"), "京\n"));
-    const Result result = runProgram(QStringList{KOTOKA_PROGRAM, "-d", dictionary("other")} + arguments, dir.path(),
+    const ProgramRun result = runProgram(QStringList{KOTOKA_PROGRAM, "-d", dictionary("other")} + arguments, dir.path(),
                                      "東京本\n");
     QCOMPARE(result.status, status);
     if (status == exitCode(ExitStatus::Success)) {
@@ -403,17 +389,24 @@ void DictionariesTest::settingsInOrder()
     QFETCH(QByteArray, expected);
     const QTemporaryDir dir;
     const QString config = dir.filePath("config");
+    // The program's subfolder of the user's configuration folder.
+#ifdef Q_OS_WIN
+    const QString mine = config + "/Yomika";
+    expected.replace("yomika/kotokarc", "Yomika\\kotokarc");
+#else
+    const QString mine = config + "/yomika";
+#endif
     const QByteArray dics = m_dir.path().toUtf8();
     QVERIFY(writeFile(dir.filePath("rc/kotokarc"), programRc.replace('@', dics))
             && writeFile(dir.filePath("rc/a/list.csv"), "京都,キョウト\n")
-            && writeFile(config + "/yomika/mine/list.csv", "京都,ミヤコ\n") && writeFile(config + "/yomika/b.csv", "")
+            && writeFile(mine + "/mine/list.csv", "京都,ミヤコ\n") && writeFile(mine + "/b.csv", "")
             && writeFile(dir.filePath("b.csv"), "京都,キョウト\n"));
     if (userRc == "/")
-        QVERIFY(QDir().mkpath(config + "/yomika/kotokarc"));
+        QVERIFY(QDir().mkpath(mine + "/kotokarc"));
     else if (!userRc.isEmpty())
-        QVERIFY(writeFile(config + "/yomika/kotokarc", userRc.replace('@', dics)));
+        QVERIFY(writeFile(mine + "/kotokarc", userRc.replace('@', dics)));
     arguments.replaceInStrings("@", m_dir.path());
-    const Result result = runProgram(QStringList{KOTOKA_PROGRAM, "-r", "rc/kotokarc", "-F", "%m/%y\\n"} + arguments,
+    const ProgramRun result = runProgram(QStringList{KOTOKA_PROGRAM, "-r", "rc/kotokarc", "-F", "%m/%y\\n"} + arguments,
                                      dir.path(), "京都東京\n", config);
     expected.replace('@', dics);
     if (arguments.contains("--dictionary")) {

@@ -7,6 +7,7 @@
 #include "core/files/textcodec.h"
 #include "kotoka/exitstatus.h"
 #include "tests/support/prose.h"
+#include "tests/support/programrun.h"
 
 // These tests run the built kotoka as the window and a user do, on real
 // text with the real dictionary.
@@ -17,30 +18,11 @@ using yomika::codepage::encode;
 
 namespace {
 
+using yomika::testsupport::ProgramRun;
+using yomika::testsupport::runProgram;
+using yomika::testsupport::writeFile;
+
 const QString dictionary = QStringLiteral(KOTOKA_DIC_DIR "/ipadic");
-
-struct Result {
-    int status = -1; // -1: did not run, -2: crashed
-    QByteArray out, err;
-};
-
-// Runs the first of `command` with the rest as its arguments, in `folder`.
-Result runProgram(QStringList command, const QString& folder)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(command.takeFirst(), command);
-    if (!process.waitForFinished(120000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
-            process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
 
 // The dictionary under another name: a symbolic link, or on Windows, where
 // QFile::link makes a shortcut that only the shell follows, a copy.
@@ -127,7 +109,7 @@ void KotokaTest::failures()
     QVERIFY(rc == "-" || writeFile(dir.filePath("kotokarc"), rc.toUtf8()));
     const QByteArray text = u"吾輩は猫である。名前はまだ無い。\r\n"_qs.repeated(3000).toUtf8();
     QVERIFY(writeFile(input, text));
-    const Result result = runProgram(command, dir.path());
+    const ProgramRun result = runProgram(command, dir.path());
     QCOMPARE(result.status, status);
     QVERIFY2(result.err.startsWith("kotoka: ") && result.err.contains(message.toUtf8()), result.err);
     QVERIFY(result.out.isEmpty() && !QFile::exists(output));
@@ -174,7 +156,7 @@ void KotokaTest::keepsText()
             && writeFile(dir.filePath("rc"), rc)
             && writeFile(dir.filePath("in"), windows932 ? encode(text) : text.toUtf8()));
     const QStringList command{KOTOKA_PROGRAM, "-r", "rc", "-F%m", "in"};
-    const Result result = runProgram(command + (windows932 ? QStringList{"--encoding", encoding} : QStringList()), dir.path());
+    const ProgramRun result = runProgram(command + (windows932 ? QStringList{"--encoding", encoding} : QStringList()), dir.path());
     QCOMPARE(result.status, exitCode(ExitStatus::Success));
     QString joined = windows932 ? decode(result.out) : QString::fromUtf8(result.out);
     // Output lines end as the system's text files do.
@@ -200,9 +182,9 @@ void KotokaTest::agreesWithTheEngineCommandLine()
     const QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath("input.tmp"), prose) && writeFile(dir.filePath("rc"), "dicdir " + dictionary.toUtf8()));
     const QStringList command{KOTOKA_PROGRAM, "-r", "rc", "-F%m\\t%M\\t%y1\\t%a1\\t%U(%P-)\\t%T*\\t%F*\\n", "input.tmp"};
-    const Result ours = runProgram(command + QStringList{"-j1"}, dir.path());
-    const Result threads = runProgram(QStringList{"env", "KOTOKA_PROGRESS_FD=2"} + command + QStringList{"-j2"}, dir.path());
-    const Result theirs = runProgram({mecab, "--dicdir=" + dictionary, "--rcfile=" + dictionary + "/dicrc",
+    const ProgramRun ours = runProgram(command + QStringList{"-j1"}, dir.path());
+    const ProgramRun threads = runProgram(QStringList{"env", "KOTOKA_PROGRESS_FD=2"} + command + QStringList{"-j2"}, dir.path());
+    const ProgramRun theirs = runProgram({mecab, "--dicdir=" + dictionary, "--rcfile=" + dictionary + "/dicrc",
         "--input-buffer-size=1048576", "--node-format=%m\\t%f[6]\\t%f[7]\\t%f[8]\\t%F-[0,1,2,3]\\t%f[4]\\t%f[5]\\n",
         u"--unk-format=%m\\t%m\\t%m\\t%m\\t未知語\\t%f[4]\\t%f[5]\\n"_qs, "--eos-format=EOS\\n", "input.tmp"}, dir.path());
     QCOMPARE(ours.status, exitCode(ExitStatus::Success));

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "tests/support/prose.h"
+#include "tests/support/programrun.h"
 
 // On request (ctest -L dictionaries, after run.sh installed them): the real
 // UniDic and NAIST-jdic, kotoka's six fields against the mecab command line
@@ -12,21 +13,8 @@
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QByteArray out, err;
-};
-
-Result runProgram(QStringList command, const QString& folder)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(command.takeFirst(), command);
-    if (!process.waitForFinished(600000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2, process.readAllStandardOutput(),
-            process.readAllStandardError()};
-}
+using yomika::testsupport::ProgramRun;
+using yomika::testsupport::runProgram;
 
 // The engine's line "surface, base, spelling, reading, pronunciation, part
 // of speech, type, form" in kotoka's six fields: where a column is empty
@@ -81,8 +69,8 @@ void RealDictionariesTest::agreesWithTheEngine()
     // and its own dicrc, never the system's mecabrc.
     const QStringList command{KOTOKA_PROGRAM, "-d", name, "-F", "%m\\t%M\\t%y1\\t%a1\\t%U(%P-)\\t%T*\\t%F*\\n",
                               "input.txt"};
-    const Result ours = runProgram(command + QStringList{"-j1"}, dir.path());
-    const Result theirs = runProgram({mecab, "-d", folder, "-r", folder + "/dicrc", "-O", "", "--input-buffer-size=1048576",
+    const ProgramRun ours = runProgram(command + QStringList{"-j1"}, dir.path());
+    const ProgramRun theirs = runProgram({mecab, "-d", folder, "-r", folder + "/dicrc", "-O", "", "--input-buffer-size=1048576",
         "--node-format=%m\\t" + columns + "\\t%F-[0,1,2,3]\\t%f[4]\\t%f[5]\\n",
         u"--unk-format=%m\\t\\t\\t\\t\\t未知語\\t%f[4]\\t%f[5]\\n"_qs, "--eos-format=EOS\\n", "input.txt"}, dir.path());
     QVERIFY2(ours.status == 0, ours.err);
