@@ -14,6 +14,7 @@
 
 #include "core/files/wholefile_pieces.h"
 #include "core/files/wholefile_platform.h"
+#include "core/files/wholefile_steps.h"
 
 namespace yomika {
 
@@ -28,13 +29,13 @@ struct ReaderAccess {
     static const sys::File& file(const FileReader& reader) { return reader.d->file; }
 };
 
-namespace {
-
 using sys::File;
 using sys::Kind;
 using sys::Mode;
 using sys::NativePath;
 using sys::Status;
+
+namespace {
 
 // Bytes written between two starts of the write-back to disk.
 constexpr qint64 kWriteBackBytes = qint64{4} << 20;
@@ -46,28 +47,6 @@ constexpr std::size_t kCopyBytes = std::size_t{16} << 20;
 bool isUsableName(const QString& path)
 {
     return !path.isEmpty() && !path.contains(QChar(0));
-}
-
-// Only regular files are read or written: a device or a FIFO is refused
-// before it is opened, since opening some devices acts on them.
-Result<> kindCheck(const Status& status)
-{
-    switch (status.kind) {
-    case Kind::Regular: return {};
-    case Kind::Directory: return failure(ErrorNumber::IsDirectory);
-    case Kind::Other: break;
-    }
-    return failure(ErrorNumber::NotRegularFile);
-}
-
-// What a file opened for writing is: only a regular file is written.
-Result<Status> openedKind(const File& file)
-{
-    Result<Status> status = sys::statusOf(file, ErrorNumber::WriteFailed);
-    if (status)
-        if (const Result<> kind = kindCheck(*status); !kind)
-            return failure(kind.error());
-    return status;
 }
 
 Result<> readableCheck(const Status& status)
@@ -154,32 +133,6 @@ Result<> sourceCheck(const ByteSource& pieces)
     return {};
 }
 
-// Writes every piece, adding the bytes written to `total`.
-Result<> writePieces(const File& file, ByteSource& pieces, qint64& total)
-{
-    if (FileReader* const reader = pieces.verbatimFile()) {
-        const Result<bool> whole = copyThrough(ReaderAccess::file(*reader), file, total);
-        if (!whole)
-            return failure(whole.error());
-        if (*whole)
-            return sourceCheck(pieces);
-    }
-    qint64 unsynced = 0;
-    const char* data;
-    std::size_t size;
-    while (pieces.next(data, size)) {
-        if (Result<> written = sys::writeAll(file, data, size); !written)
-            return written;
-        total += static_cast<qint64>(size);
-        unsynced += static_cast<qint64>(size);
-        if (unsynced >= kWriteBackBytes) {
-            sys::startWriteBack(file);
-            unsynced = 0;
-        }
-    }
-    return sourceCheck(pieces);
-}
-
 Result<> syncAndClose(File& file)
 {
     if (Result<> synced = sys::syncData(file); !synced) {
@@ -263,38 +216,21 @@ Result<> writeInPlace(const NativePath& target, ByteSource& pieces)
         readable = false;
         opened = sys::openFile(target, Mode::Write, ErrorNumber::WriteFailed);
     }
-    if (!opened)
-        return failure(opened.error());
-    File& file = *opened;
-    const Result<Status> status = openedKind(file);
-    if (!status)
-        return failure(status.error());
+    Result<OpenedFile> regular = regularOpened(std::move(opened));
+    if (!regular)
+        return failure(regular.error());
+    File& file = regular->file;
+    const Status& status = regular->status;
 
     QByteArray old;
-    const bool restorable = readable && readOldContents(file, status->size, old);
+    const bool restorable = readable && readOldContents(file, status.size, old);
     const Result<> written = overwrite(file, pieces);
     if (written)
         return file.close();
     if (restorable && sys::seekTo(file, 0)
         && sys::writeAll(file, old.constData(), static_cast<std::size_t>(old.size())))
-        static_cast<void>(sys::truncateAt(file, status->size)); // a failure here changes nothing of what is reported
+        static_cast<void>(sys::truncateAt(file, status.size)); // a failure here changes nothing of what is reported
     return written;
-}
-
-// Looks at the target of a write: its real path, and what it is when it
-// exists (none when it does not: a missing file is no error here).
-Result<std::optional<Status>> inspectTarget(NativePath& target)
-{
-    if (Result<> resolved = sys::resolveTarget(target); !resolved)
-        return failure(resolved.error());
-    const Result<Status> status = sys::statusOf(target, ErrorNumber::WriteFailed);
-    if (!status && status.error() == ErrorNumber::FileNotFound)
-        return std::optional<Status>();
-    if (!status)
-        return failure(status.error());
-    if (Result<> kind = kindCheck(*status); !kind)
-        return failure(kind.error());
-    return std::optional<Status>(*status);
 }
 
 Result<> replaceFile(const QString& path, ByteSource& pieces)
@@ -330,96 +266,6 @@ Result<> replaceFile(const QString& path, ByteSource& pieces)
     return replaced;
 }
 
-// Puts a file an append failed on back as it was: removes it when the append
-// created it, or cuts it back to its old length.
-void cutBack(const NativePath& target, File& file, bool created, qint64 length)
-{
-    if (created) {
-        static_cast<void>(file.close());
-        sys::removeFile(target);
-        return;
-    }
-    if (!file.isOpen())
-        if (Result<File> reopened = sys::openFile(target, Mode::Write, ErrorNumber::WriteFailed))
-            file = std::move(*reopened);
-    if (file.isOpen())
-        static_cast<void>(sys::truncateAt(file, length)); // a failure here changes nothing of what is reported
-}
-
-// The encoding an append goes on in: that of the file's bytes so far, found
-// by reading them through once; UTF-8 for a file that is new, or that cannot
-// be opened for reading (a write-only file shows nothing of its encoding).
-Result<TextEncoding> appendEncoding(const NativePath& target, bool exists)
-{
-    if (!exists)
-        return TextEncoding::Utf8;
-    const Result<File> file = sys::openFile(target, Mode::Read, ErrorNumber::ReadFailed);
-    if (!file)
-        return TextEncoding::Utf8;
-    const Result<Status> status = sys::statusOf(*file, ErrorNumber::ReadFailed);
-    if (!status)
-        return failure(status.error());
-    if (const Result<> kind = kindCheck(*status); !kind)
-        return failure(kind.error());
-    EncodingProbe probe;
-    const std::unique_ptr<char[]> piece(new char[kPieceBytes]);
-    for (std::size_t got = 1; got > 0;) {
-        const Result<std::size_t> read = sys::readSome(*file, piece.get(), kPieceBytes);
-        if (!read)
-            return failure(read.error());
-        got = *read;
-        probe.add(piece.get(), got);
-    }
-    return probe.encoding();
-}
-
-// Opens `target` for appending, creating it when missing; `created` tells.
-Result<File> openForAppend(const NativePath& target, bool& created)
-{
-    created = false;
-    Result<File> file = sys::openFile(target, Mode::Append, ErrorNumber::WriteFailed);
-    if (!file && file.error() == ErrorNumber::FileNotFound) {
-        file = sys::openFile(target, Mode::CreateAppend, ErrorNumber::WriteFailed);
-        created = file.hasValue();
-    }
-    return file;
-}
-
-Result<> appendFile(const QString& path, QStringView text)
-{
-    NativePath target = sys::nativePath(path);
-    const Result<std::optional<Status>> inspected = inspectTarget(target);
-    if (!inspected)
-        return failure(inspected.error());
-    const Result<TextEncoding> encoding = appendEncoding(target, inspected->has_value());
-    if (!encoding)
-        return failure(encoding.error());
-    // Text the file's code page cannot hold is refused whole: a "?" in place
-    // of a character would lose it without a word.
-    if (*encoding == TextEncoding::Windows932 && !codepage::holds(text))
-        return failure(ErrorNumber::NoMappingForText);
-    EncodedPieces pieces(text, *encoding);
-
-    bool created = false;
-    Result<File> opened = openForAppend(target, created);
-    if (!opened)
-        return failure(opened.error());
-    File& file = *opened;
-    const Result<Status> status = openedKind(file);
-    if (!status)
-        return failure(status.error());
-
-    qint64 written = 0;
-    Result<> done = writePieces(file, pieces, written);
-    if (done)
-        done = sys::syncData(file);
-    if (done)
-        done = file.close();
-    if (!done)
-        cutBack(target, file, created, status->size);
-    return done;
-}
-
 // Runs `work` on a usable name, turning a lack of memory into OutOfMemory.
 template <typename Work>
 auto guarded(const QString& path, Work&& work) -> decltype(work())
@@ -434,6 +280,83 @@ auto guarded(const QString& path, Work&& work) -> decltype(work())
 }
 
 } // namespace
+
+// Only regular files are read or written: a device or a FIFO is refused
+// before it is opened, since opening some devices acts on them.
+Result<> kindCheck(const Status& status)
+{
+    switch (status.kind) {
+    case Kind::Regular: return {};
+    case Kind::Directory: return failure(ErrorNumber::IsDirectory);
+    case Kind::Other: break;
+    }
+    return failure(ErrorNumber::NotRegularFile);
+}
+
+// What a file opened for writing is: only a regular file is written.
+Result<Status> openedKind(const File& file)
+{
+    Result<Status> status = sys::statusOf(file, ErrorNumber::WriteFailed);
+    if (status)
+        if (const Result<> kind = kindCheck(*status); !kind)
+            return failure(kind.error());
+    return status;
+}
+
+// A file just opened for writing, with what it is: only a regular file is
+// written.
+Result<OpenedFile> regularOpened(Result<File> opened)
+{
+    if (!opened)
+        return failure(opened.error());
+    const Result<Status> status = openedKind(*opened);
+    if (!status)
+        return failure(status.error());
+    return OpenedFile{std::move(*opened), *status};
+}
+
+// Writes every piece, adding the bytes written to `total`.
+Result<> writePieces(const File& file, ByteSource& pieces, qint64& total)
+{
+    if (FileReader* const reader = pieces.verbatimFile()) {
+        const Result<bool> whole = copyThrough(ReaderAccess::file(*reader), file, total);
+        if (!whole)
+            return failure(whole.error());
+        if (*whole)
+            return sourceCheck(pieces);
+    }
+    qint64 unsynced = 0;
+    const char* data;
+    std::size_t size;
+    while (pieces.next(data, size)) {
+        if (Result<> written = sys::writeAll(file, data, size); !written)
+            return written;
+        total += static_cast<qint64>(size);
+        unsynced += static_cast<qint64>(size);
+        if (unsynced >= kWriteBackBytes) {
+            sys::startWriteBack(file);
+            unsynced = 0;
+        }
+    }
+    return sourceCheck(pieces);
+}
+
+// Looks at the target of a write: its real path, and what it is when it
+// exists (none when it does not: a missing file is no error here).
+Result<std::optional<Status>> inspectTarget(NativePath& target)
+{
+    if (Result<> resolved = sys::resolveTarget(target); !resolved)
+        return failure(resolved.error());
+    const Result<Status> status = sys::statusOf(target, ErrorNumber::WriteFailed);
+    if (!status && status.error() == ErrorNumber::FileNotFound)
+        return std::optional<Status>();
+    if (!status)
+        return failure(status.error());
+    if (Result<> kind = kindCheck(*status); !kind)
+        return failure(kind.error());
+    return std::optional<Status>(*status);
+}
+
 } // namespace wholefile
 
 Result<QString> readWholeFile(const QString& path)
