@@ -97,10 +97,8 @@ private slots:
     void columnsAsTheEngineWritesThem();
     void userWords_data();
     void userWords();
-    void brokenUserWords_data();
-    void brokenUserWords();
-    void unknownLayout_data();
-    void unknownLayout();
+    void refusals_data();
+    void refusals();
     void dictionaryInUse_data();
     void dictionaryInUse();
     void settingsInOrder_data();
@@ -253,72 +251,61 @@ void DictionariesTest::userWords()
     QCOMPARE(runProgram(command + QStringList{"-j2"}, dir.path(), text.repeated(3000)).out, one.out);
 }
 
-void DictionariesTest::brokenUserWords_data()
+void DictionariesTest::refusals_data()
 {
+    // What kotoka refuses before it writes anything (words.csv the list of
+    // user words), and what a dictionary of a layout it does not know still
+    // gives: its raw columns, nothing for a column a word lacks.
+    QTest::addColumn<QString>("dictionary");
     QTest::addColumn<QByteArray>("list");
-    QTest::addColumn<QString>("message");
-    const auto row = [](const char* name, const QByteArray& list, const char* message) {
-        QTest::newRow(name) << list << QString::fromUtf8(message);
-    };
-    row("an unterminated quote", "京,キョウ\n\"東京,トウキョウ\n", "words.csv:2: a quote is not closed");
-    row("text after a closing quote", "# a\n\n\"東京\"x,トウキョウ\n", "words.csv:3: text follows a closing quote");
-    row("an empty surface", "京\n,キョウ\n", "words.csv:2: the surface is empty");
-    row("too many fields", "京,キョウ,名詞,京,キョー,x\n", "words.csv:1: more than five fields");
-    row("five levels", "京,キョウ,名詞-a-b-c-d\n", "words.csv:1: the part of speech 名詞-a-b-c-d has more than four levels");
-}
-
-void DictionariesTest::brokenUserWords()
-{
-    // Refused whole, before any output: status 9, the file and the line.
-    QFETCH(QByteArray, list);
-    QFETCH(QString, message);
-    const QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("words.csv"), list));
-    const ProgramRun result = runProgram({KOTOKA_PROGRAM, "-d", dictionary("ipadic"), "-u", "words.csv", "-o", "out"},
-                                     dir.path(), "東京\n");
-    QCOMPARE(result.status, exitCode(ExitStatus::UserWordsBroken));
-    QVERIFY2(result.err.contains(message.toUtf8()), result.err);
-    QVERIFY(!QFile::exists(dir.filePath("out")));
-    const ProgramRun missing = runProgram({KOTOKA_PROGRAM, "-d", dictionary("ipadic"), "-u", "none.csv"}, dir.path(), "東京\n");
-    QCOMPARE(missing.status, exitCode(ExitStatus::UserWordsBroken));
-    QVERIFY2(missing.err.contains("none.csv cannot be read"), missing.err);
-}
-
-void DictionariesTest::unknownLayout_data()
-{
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("output"); // or the message
-    QTest::newRow("the six fields") << QStringList() << exitCode(ExitStatus::DictionaryFailed)
-                                    << QByteArray("has a layout kotoka does not know (entries of 7 columns");
-    QTest::newRow("one of them") << QStringList{"-F", "%m %y1\\n"} << exitCode(ExitStatus::DictionaryFailed)
-                                 << QByteArray("the format uses %y, which need a dictionary of known layout");
-    QTest::newRow("user words") << QStringList{"-F", "%m\\n", "-u", "words.csv"} << exitCode(ExitStatus::DictionaryFailed)
-                                << QByteArray("user words need a dictionary of known layout");
-    QTest::newRow("raw directives") << QStringList{"-F", "%m|%U(%f[6]|%F-[0,1,2])\\n"} << exitCode(ExitStatus::Success)
-                                    << QByteArray("東京|とうきょう|名詞-地名\n本|未知語\nEOS\n");
-    // A column the word lacks gives nothing, in a list too.
-    QTest::newRow("missing columns") << QStringList{"-F", "%m|%f[5]|%f[7]|%f[63]|%F-[0,7,1]\\n"}
-                                     << exitCode(ExitStatus::Success)
-                                     << QByteArray("東京||||名詞-地名\n本||||名詞-普通名詞\nEOS\n");
+    QTest::addColumn<QByteArray>("expected"); // the output, or what the message says
+    const int broken = exitCode(ExitStatus::UserWordsBroken), unknown = exitCode(ExitStatus::DictionaryFailed);
+    const QStringList withWords{"-u", "words.csv"};
+    const auto words = [&](const char* name, const QByteArray& list, const char* message) {
+        QTest::newRow(name) << "ipadic" << list << withWords << broken << QByteArray(message);
+    };
+    words("an unterminated quote", "京,キョウ\n\"東京,トウキョウ\n", "words.csv:2: a quote is not closed");
+    words("text after a closing quote", "# a\n\n\"東京\"x,トウキョウ\n", "words.csv:3: text follows a closing quote");
+    words("an empty surface", "京\n,キョウ\n", "words.csv:2: the surface is empty");
+    words("too many fields", "京,キョウ,名詞,京,キョー,x\n", "words.csv:1: more than five fields");
+    words("five levels", "京,キョウ,名詞-a-b-c-d\n", "words.csv:1: the part of speech 名詞-a-b-c-d has more than four levels");
+    QTest::newRow("a list that cannot be read") << "ipadic" << QByteArray() << QStringList{"-u", "none.csv"} << broken
+                                                << QByteArray("none.csv cannot be read");
+    const auto other = [&](const char* name, const QStringList& arguments, int status, const QByteArray& expected) {
+        QTest::newRow(name) << "other" << QByteArray("京\n") << arguments << status << expected;
+    };
+    other("unknown layout: the six fields", {}, unknown, "has a layout kotoka does not know (entries of 7 columns");
+    other("unknown layout: one of them", {"-F", "%m %y1\\n"}, unknown,
+          "the format uses %y, which need a dictionary of known layout");
+    other("unknown layout: user words", QStringList{"-F", "%m\\n"} + withWords, unknown,
+          "user words need a dictionary of known layout");
+    other("unknown layout: raw directives", {"-F", "%m|%U(%f[6]|%F-[0,1,2])\\n"}, 0,
+          "東京|とうきょう|名詞-地名\n本|未知語\nEOS\n");
+    other("unknown layout: missing columns", {"-F", "%m|%f[5]|%f[7]|%f[63]|%F-[0,7,1]\\n"}, 0,
+          "東京||||名詞-地名\n本||||名詞-普通名詞\nEOS\n");
 }
 
-void DictionariesTest::unknownLayout()
+void DictionariesTest::refusals()
 {
+    QFETCH(QString, dictionary);
+    QFETCH(QByteArray, list);
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
-    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, expected);
     const QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("words.csv"), "京\n"));
-    const ProgramRun result = runProgram(QStringList{KOTOKA_PROGRAM, "-d", dictionary("other")} + arguments, dir.path(),
-                                     "東京本\n");
+    QVERIFY(writeFile(dir.filePath("words.csv"), list));
+    const QString folder = this->dictionary(dictionary.toUtf8());
+    const ProgramRun result = runProgram(QStringList{KOTOKA_PROGRAM, "-d", folder} + arguments, dir.path(), "東京本\n");
     QCOMPARE(result.status, status);
     if (status == exitCode(ExitStatus::Success)) {
-        QCOMPARE(result.out, output);
+        QCOMPARE(result.out, expected);
         return;
     }
-    QVERIFY2(result.err.contains(output) && result.err.contains(dictionary("other").toUtf8()), result.err);
     QVERIFY(result.out.isEmpty());
+    QVERIFY2(result.err.contains(expected), result.err);
+    QVERIFY2(status != exitCode(ExitStatus::DictionaryFailed) || result.err.contains(folder.toUtf8()), result.err);
 }
 
 void DictionariesTest::dictionaryInUse_data()

@@ -190,8 +190,7 @@ private slots:
     }
 
     // Each cause and its error number. Whatever fails, every file keeps its
-    // bytes and no file is left behind. `ops`: read, write, append, copy (a
-    // file's text saved as the target) and copy from the target as source.
+    // bytes and no file is left behind. `ops`: the letters of apply().
     void failures_data()
     {
         QTest::addColumn<QString>("ops");
@@ -258,11 +257,7 @@ private slots:
         const qint64 handles = openHandles(); // with the holder's, which cleanup() does not count
         for (const QChar op : ops) {
             QVERIFY(limitFileSize(sizeLimit));
-            const ErrorNumber result = op == 'r' ? errorOf(readWholeFile(target))
-                                     : op == 'w' ? errorOf(writeWholeFile(target, kLongText))
-                                     : op == 'c' ? errorOf(writeTextFileAsUtf8(path("source.txt"), target))
-                                     : op == 's' ? errorOf(writeTextFileAsUtf8(target, path("file.txt")))
-                                                 : errorOf(appendWholeFile(target, kLongText));
+            const ErrorNumber result = apply(op, target);
             QVERIFY(limitFileSize(-1));
             QCOMPARE(int(result), error);
             QCOMPARE(openHandles(), handles);
@@ -305,7 +300,7 @@ private slots:
     // A full disk, on a small file system of its own: a replace fails with
     // DiskFull and leaves the old file byte for byte and no side file, an
     // append leaves the old bytes and nothing after them, a new file is not
-    // left behind. `ops` as in failures().
+    // left behind. `ops` as in apply().
     void fullDisk_data()
     {
         QTest::addColumn<QString>("ops");
@@ -331,10 +326,7 @@ private slots:
         const QStringList before = state();
         const QString target = dir.filePath(name);
         for (const QChar op : ops) {
-            const ErrorNumber result = op == 'w' ? errorOf(writeWholeFile(target, kLongText))
-                                     : op == 'c' ? errorOf(writeTextFileAsUtf8(path("source.txt"), target))
-                                                 : errorOf(appendWholeFile(target, kLongText));
-            QCOMPARE(int(result), int(ErrorNumber::DiskFull));
+            QCOMPARE(int(apply(op, target)), int(ErrorNumber::DiskFull));
             QCOMPARE(state(), before);
         }
         QCOMPARE(bytesOf(dir.filePath("old.txt")), old);
@@ -342,6 +334,17 @@ private slots:
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
+
+    // One operation of failures() on `target`: read, write, append, copy (a
+    // file's text saved as the target) or copy from the target as source.
+    ErrorNumber apply(QChar op, const QString& target) const
+    {
+        return op == 'r' ? errorOf(readWholeFile(target))
+             : op == 'w' ? errorOf(writeWholeFile(target, kLongText))
+             : op == 'c' ? errorOf(writeTextFileAsUtf8(path("source.txt"), target))
+             : op == 's' ? errorOf(writeTextFileAsUtf8(target, path("file.txt")))
+                         : errorOf(appendWholeFile(target, kLongText));
+    }
 
     std::optional<QTemporaryDir> m_dir;
     qint64 m_handles = 0;
