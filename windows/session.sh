@@ -5,9 +5,8 @@
 # real kotoka.exe and copied out, closed and started again. The Linux
 # program, driven the same way on the same display, is the reference: the
 # result and yomika.ini must be its bytes (the result with CR LF line ends,
-# as kotoka writes them on Windows). F1 opens README.TXT in Wine's Notepad,
-# and a large text shows the progress window, whose 中止 stops the run. The
-# uninstaller removes what it installed and leaves the user's files.
+# as kotoka writes them on Windows). F1 opens README.TXT in Wine's Notepad.
+# The uninstaller removes what it installed and leaves the user's files.
 #
 #   windows/session.sh BUILD_DIR    (a MinGW build packed by windows/package.sh)
 #
@@ -110,6 +109,7 @@ ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Yomika
 start_wine "$INSTALLED"
 screenshot installed
 analyze_pasted "$WORK/installed-result.txt" "$APPDATA_DIR"
+screenshot installed-result
 expect_same "$WORK/linux-result.txt" "$WORK/installed-result.txt" "the installed program's result"
 close_program
 expect_same "$WORK/linux.ini" "$APPDATA_DIR/yomika.ini" "the installed program's yomika.ini in %APPDATA%\\Yomika"
