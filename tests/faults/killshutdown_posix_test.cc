@@ -4,10 +4,13 @@
 // SIGKILL after a random delay. yomika.ini must hold the old file or the new
 // one, whole, every time.
 
+#include <algorithm>
+#include <bit>
 #include <csignal>
 
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -56,6 +59,21 @@ private slots:
         const quint32 seed = qEnvironmentVariableIsSet("YOMIKA_KILL_SEED") ? qEnvironmentVariableIntValue("YOMIKA_KILL_SEED") : 1;
         QRandomGenerator random(seed);
         qInfo("60 rounds, seed %u (YOMIKA_KILL_SEED=%u repeats them)", seed, seed);
+        // One shut-down left to finish: it writes the new file, and its
+        // length sets how far the kills reach, so that a slow machine (or a
+        // sanitizer build) still sees kills after the write.
+        QVERIFY(writeWholeFile(ini, settings(true)));
+        QProcess whole;
+        whole.start(program, {});
+        QVERIFY2(whole.waitForStarted(10000) && settles(whole.processId()), "the program did not settle after starting");
+        QElapsedTimer shutDown;
+        shutDown.start();
+        whole.terminate();
+        QVERIFY(whole.waitForFinished(60000));
+        const qint64 reach = 2 * shutDown.nsecsElapsed() / 1000 + 1; // microseconds
+        QCOMPARE(readWholeBytes(ini).valueOr(QByteArray()), written);
+        const quint32 scales = std::max(1, int(std::bit_width(quint64(reach))) - 9);
+        qInfo("a whole shut-down took %lld us", reach / 2);
         int kept = 0, replaced = 0;
         for (int round = 0; round < 60; ++round) {
             QVERIFY(writeWholeFile(ini, settings(true)));
@@ -63,9 +81,11 @@ private slots:
             process.start(program, {});
             QVERIFY2(process.waitForStarted(10000) && settles(process.processId()), "the program did not settle after starting");
             process.terminate();
-            // Delays spread evenly over every scale, from a quarter
-            // millisecond up, fall before, inside and after the write.
-            ::usleep(random.bounded(1u << (8 + random.bounded(13u))));
+            // Every other delay spread evenly over every scale, from a
+            // quarter millisecond up to the whole shut-down, falls mostly
+            // before and inside the write; the others, evenly up to twice
+            // the whole shut-down, half of them after it.
+            ::usleep(round % 2 ? random.bounded(1u << (8 + random.bounded(scales))) : random.bounded(quint32(reach)));
             ::kill(pid_t(process.processId()), SIGKILL);
             QVERIFY(process.waitForFinished(60000));
             const QByteArray bytes = readWholeBytes(ini).valueOr(QByteArray());
