@@ -1,7 +1,8 @@
-// kotoka's input reader: any bytes, in UTF-8 or Windows-932, read in reads
-// of any size and cut with any bound, come out as pieces that keep within
-// the bound, never split a character, and join, with the line ends, to the
-// decoded input less a leading byte-order mark. Decoded UTF-8 is well formed.
+// kotoka's input reader: any bytes, in UTF-8, UTF-16 of either order or
+// Windows-932, read in reads of any size and cut with any bound, come out
+// as pieces that keep within the bound, never split a character, and join,
+// with the line ends, to the decoded input less a leading byte-order mark.
+// Decoded UTF-8 is well formed.
 
 #include <algorithm>
 #include <cstdint>
@@ -31,7 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2)
         return 0;
     // The first two bytes choose the encoding, the read size and the piece bound.
-    const kotoka::Encoding encoding = data[0] & 0x80 ? kotoka::Encoding::Windows932 : kotoka::Encoding::Utf8;
+    constexpr kotoka::Encoding encodings[] = {kotoka::Encoding::Utf8, kotoka::Encoding::Windows932,
+                                              kotoka::Encoding::Utf16Le, kotoka::Encoding::Utf16Be};
+    const kotoka::Encoding encoding = encodings[data[0] >> 6];
     const std::size_t bound = data[1] % 128;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
 

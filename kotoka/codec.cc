@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "core/text/codepage.h"
 #include "core/text/utf8sequence.h"
@@ -23,6 +24,25 @@ int wellFormedLength(std::string_view bytes)
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const yomika::utf8::Sequence sequence = yomika::utf8::sequenceAt(p, p + bytes.size());
     return sequence.length > 0 ? sequence.length : -sequence.prefix;
+}
+
+void appendUtf8(char32_t c, std::string& out)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
 }
 
 } // namespace
@@ -54,17 +74,67 @@ std::size_t decodeWindows932(std::string_view bytes, std::string& out, bool fina
     return yomika::codepage::decodeToUtf8(bytes, out, final);
 }
 
+std::size_t decodeUtf16(std::string_view bytes, std::string& out, bool final, bool bigEndian)
+{
+    const auto unitAt = [&](std::size_t i) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? char32_t(first << 8 | second) : char32_t(second << 8 | first);
+    };
+    const auto isHigh = [](char32_t unit) { return unit >= 0xD800 && unit < 0xDC00; };
+    const auto isLow = [](char32_t unit) { return unit >= 0xDC00 && unit < 0xE000; };
+    std::size_t i = 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        char32_t c = unitAt(i);
+        if (isHigh(c)) {
+            if (i + 3 >= bytes.size() && !final)
+                return i; // the pair's second half comes with the next read
+            if (i + 3 < bytes.size() && isLow(unitAt(i + 2))) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00);
+                i += 2;
+            } else {
+                c = 0xFFFD;
+            }
+        } else if (isLow(c)) {
+            c = 0xFFFD;
+        }
+        appendUtf8(c, out);
+    }
+    if (i < bytes.size() && final) {
+        out += replacementCharacter; // an odd last byte
+        ++i;
+    }
+    return i;
+}
+
+Encoding encodingOfBytes(yomika::TextEncoding detected)
+{
+    switch (detected) {
+    case yomika::TextEncoding::Utf16Le: return Encoding::Utf16Le;
+    case yomika::TextEncoding::Utf16Be: return Encoding::Utf16Be;
+    case yomika::TextEncoding::Windows932: return Encoding::Windows932;
+    default: return Encoding::Utf8;
+    }
+}
+
 DecodeFunction decoderFor(Encoding encoding)
 {
-    return encoding == Encoding::Utf8 ? decodeUtf8 : decodeWindows932;
+    switch (encoding) {
+    case Encoding::Windows932: return decodeWindows932;
+    case Encoding::Utf16Le:
+        return [](std::string_view bytes, std::string& out, bool final) { return decodeUtf16(bytes, out, final, false); };
+    case Encoding::Utf16Be:
+        return [](std::string_view bytes, std::string& out, bool final) { return decodeUtf16(bytes, out, final, true); };
+    default: return decodeUtf8;
+    }
 }
 
 void encodeOutput(Encoding encoding, std::string_view utf8, std::string& out)
 {
-    if (encoding == Encoding::Utf8)
-        out += utf8;
-    else
+    if (encoding == Encoding::Windows932)
         yomika::codepage::encodeFromUtf8(utf8, out);
+    else
+        out += utf8;
 }
 
 void decodeResourceText(std::string_view bytes, std::string& text)
@@ -82,13 +152,18 @@ bool parseEncoding(std::string_view name, Encoding& encoding)
     std::string lower(name);
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower == "utf-8")
-        encoding = Encoding::Utf8;
-    else if (lower == "windows-932")
-        encoding = Encoding::Windows932;
-    else
-        return false;
-    return true;
+    static constexpr std::pair<std::string_view, Encoding> names[] = {
+        {"utf-8", Encoding::Utf8},
+        {"utf-16le", Encoding::Utf16Le},
+        {"utf-16be", Encoding::Utf16Be},
+        {"windows-932", Encoding::Windows932},
+    };
+    for (const auto& [known, value] : names)
+        if (lower == known) {
+            encoding = value;
+            return true;
+        }
+    return false;
 }
 
 } // namespace kotoka

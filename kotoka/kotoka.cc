@@ -9,8 +9,9 @@
 #include "kotoka/engine.h"
 #include "kotoka/exitstatus.h"
 #include "kotoka/format.h"
-#include "kotoka/linereader.h"
+#include "kotoka/inputs.h"
 #include "kotoka/options.h"
+#include "kotoka/outputs.h"
 #include "kotoka/pipeline.h"
 #include "kotoka/progress.h"
 #include "kotoka/system.h"
@@ -33,18 +34,6 @@ ExitStatus reported(const Failure& failure)
     return failure.status;
 }
 
-class InputSource final : public ByteSource {
-public:
-    explicit InputSource(sys::InputFile& file) : m_file(file) {}
-    long read(char* buffer, std::size_t size, std::string& error) override
-    {
-        return m_file.read(buffer, size, error);
-    }
-
-private:
-    sys::InputFile& m_file;
-};
-
 // Loads the dictionary and the user words the settings choose, and binds
 // the format to the dictionary's layout.
 Expected<void, Failure> loadDictionary(const Options& options, Engine& engine, Format& format, UserWords& words)
@@ -62,41 +51,6 @@ Expected<void, Failure> loadDictionary(const Options& options, Engine& engine, F
     return loadUserWords(choice->userWordFiles, engine, choice->dictionary, words);
 }
 
-// Writes the analysis of every line of `input` to `output`, each line a
-// sentence ended by EOS. On a failure the output is discarded.
-Expected<void, Failure> analyzeAll(Pipeline& pipeline, Encoding encoding, sys::InputFile& input, sys::OutputFile& output,
-               const std::string& outputName)
-{
-    InputSource source(input);
-    LineReader reader(source, decoderFor(encoding));
-    ProgressReport progress;
-    const auto sink = [&](std::string_view bytes, std::uint64_t inputRead, std::string& error) {
-        if (!output.write(bytes, error))
-            return false;
-        progress.update(inputRead);
-        return true;
-    };
-    std::string error;
-    switch (pipeline.run(reader, sink, error)) {
-    case Pipeline::Stop::Done: break;
-    case Pipeline::Stop::ReadFailed:
-        output.discard();
-        return fail(ExitStatus::InputUnreadable, "the input cannot be read: " + error);
-    case Pipeline::Stop::AnalysisFailed:
-        output.discard();
-        return fail(ExitStatus::AnalysisFailed, error);
-    case Pipeline::Stop::WriteFailed:
-        output.discard();
-        return fail(ExitStatus::OutputFailed, "writing " + outputName + " failed: " + error);
-    }
-    if (!output.close(error)) {
-        output.discard();
-        return fail(ExitStatus::OutputFailed, "writing " + outputName + " failed: " + error);
-    }
-    progress.finish(reader.bytesRead());
-    return {};
-}
-
 // The threads -j asks for, or one per core.
 unsigned jobsFor(const Options& options)
 {
@@ -105,37 +59,67 @@ unsigned jobsFor(const Options& options)
     return std::clamp(std::thread::hardware_concurrency(), 1u, maximumJobs);
 }
 
-// Analyzes the input the options name into their output.
-Expected<void, Failure> analyzeFiles(const Options& options)
-{
-    std::string error;
-    std::optional<Format> format =
-        Format::compile(options.format.value_or(std::string(defaultFormat)), sys::lineEnd(), error);
-    if (!format)
-        return fail(ExitStatus::FormatMalformed, error);
-
+// The analyzer every input goes through, as the options set it up.
+struct Analysis {
+    std::optional<Format> format;
     Engine engine;
     UserWords words;
-    if (auto loaded = loadDictionary(options, engine, *format, words); !loaded)
+    std::optional<Pipeline> pipeline;
+};
+
+Expected<void, Failure> prepare(const Options& options, Analysis& analysis)
+{
+    std::string error;
+    analysis.format = Format::compile(options.format.value_or(std::string(defaultFormat)), sys::lineEnd(), error);
+    if (!analysis.format)
+        return fail(ExitStatus::FormatMalformed, error);
+    if (auto loaded = loadDictionary(options, analysis.engine, *analysis.format, analysis.words); !loaded)
         return loaded;
-    Pipeline pipeline(*format, options.encoding, "EOS" + std::string(sys::lineEnd()), words);
-    if (const auto started = pipeline.start(engine, jobsFor(options)); !started)
+    // The output is UTF-8 unless Windows-932 is asked for; UTF-16 is only read.
+    const Encoding output = options.encoding == Encoding::Windows932 ? Encoding::Windows932 : Encoding::Utf8;
+    analysis.pipeline.emplace(*analysis.format, output, "EOS" + std::string(sys::lineEnd()), analysis.words);
+    if (const auto started = analysis.pipeline->start(analysis.engine, jobsFor(options)); !started)
         return fail(ExitStatus::DictionaryFailed, started.error());
+    return {};
+}
 
-    sys::InputFile input;
-    if (!input.open(options.inputFile, error))
-        return fail(ExitStatus::InputUnreadable, "the input file " + options.inputFile + " cannot be read: " + error);
-    if (!options.outputFile.empty() && !options.inputFile.empty()
-        && sys::sameFile(options.inputFile, options.outputFile))
-        return fail(ExitStatus::OutputFailed, "the output file " + options.outputFile + " is the input file");
+// Analyzes the inputs the options name into their outputs. Returns the
+// status of the first failure, each failure reported as it happens.
+ExitStatus analyzeInputs(const Options& options)
+{
+    Analysis analysis;
+    if (const auto prepared = prepare(options, analysis); !prepared)
+        return reported(prepared.error());
 
-    // From here on the output exists: every failure removes it, so whoever
-    // waits for it never takes a torn result for a whole one.
-    sys::OutputFile output;
-    if (!output.create(options.outputFile, error))
-        return fail(ExitStatus::OutputFailed, "the output file " + options.outputFile + " cannot be created: " + error);
-    const std::string outputName = options.outputFile.empty() ? "standard output" : options.outputFile;
-    return analyzeAll(pipeline, options.encoding, input, output, outputName);
+    Failures failures;
+    InputList listed = listInputs(options.inputs.empty() ? std::vector<std::string>{std::string()} : options.inputs);
+    for (const Failure& failure : listed.failures)
+        failures.add(failure);
+    const std::vector<Input> inputs = options.outputFolder.empty()
+        ? withoutOutputFile(listed.files, options.outputFile, failures)
+        : withOwnOutputs(listed.files, options.outputFolder, failures);
+
+    InputSequence source(inputs, options.encoding);
+    ProgressReport progress;
+    std::string error;
+    Pipeline::Stop stop = Pipeline::Stop::Done;
+    bool complete = false;
+    if (options.outputFolder.empty()) {
+        JoinedOutput output(options.outputFile, failures, progress);
+        stop = analysis.pipeline->run(source, output, error);
+        if (stop != Pipeline::Stop::Done)
+            failures.add(stop == Pipeline::Stop::WriteFailed ? ExitStatus::OutputFailed : ExitStatus::AnalysisFailed, error);
+        complete = output.finish(stop == Pipeline::Stop::Done);
+    } else {
+        FolderOutputs outputs(options.outputFolder, inputs, failures, progress);
+        stop = analysis.pipeline->run(source, outputs, error);
+        if (stop != Pipeline::Stop::Done)
+            failures.add(ExitStatus::AnalysisFailed, error);
+        complete = stop == Pipeline::Stop::Done;
+    }
+    if (complete && !failures.first())
+        progress.finish(source.bytesRead());
+    return failures.first().value_or(ExitStatus::Success);
 }
 
 // Writes "LAYOUT<tab>FOLDER" of the dictionary the settings choose, loaded.
@@ -177,9 +161,7 @@ ExitStatus run(const std::vector<std::string>& arguments)
             return reported(shown.error());
         return std::fflush(stdout) == 0 ? ExitStatus::Success : ExitStatus::OutputFailed;
     }
-    if (const auto analyzed = analyzeFiles(options); !analyzed)
-        return reported(analyzed.error());
-    return ExitStatus::Success;
+    return analyzeInputs(options);
 }
 
 } // namespace kotoka

@@ -13,6 +13,7 @@
 // text with the real dictionary.
 
 using namespace kotoka;
+using namespace std::string_view_literals;
 using yomika::codepage::decode;
 using yomika::codepage::encode;
 
@@ -51,6 +52,8 @@ private slots:
     void keepsText_data();
     void keepsText();
     void agreesWithTheEngineCommandLine();
+    void analyzesFolders();
+    void helpFitsATerminal();
 };
 
 void KotokaTest::failures_data()
@@ -69,14 +72,17 @@ void KotokaTest::failures_data()
     row("no threads", good, plain + QStringList{"-j0"}, UsageError, "from 1 to 64, not \"0\"");
     row("too many threads", good, plain + QStringList{"-j", "65"}, UsageError, "from 1 to 64, not \"65\"");
     row("unknown encoding", good, plain + QStringList{"--encoding=cp932"}, UsageError, "unknown encoding \"cp932\"");
-    row("two input files", good, plain + QStringList{"other.txt"}, UsageError, "more than one input file");
+    row("-o and --output-dir", good, plain + QStringList{"--output-dir", "x"}, UsageError, "cannot be given together");
+    row("--output-dir from standard input", good, run.first(3) + QStringList{"--output-dir", "x"}, UsageError,
+        "not standard input");
     row("no resource file", "-", plain, ResourceUnreadable, "cannot be read");
     row("empty dicdir", "dicdir \"\"\n", plain, ResourceIncomplete, "names no folder");
     row("no dicdir", "# dicdir x\n", plain, ResourceIncomplete, "has no dicdir line");
     row("no dictionary", "dicdir nowhere", plain, DictionaryFailed, "no dictionary in");
     row("damaged dictionary", "dicdir broken", plain, DictionaryFailed, "cannot be loaded");
     row("no input", good, run + QStringList{"out", "no"}, InputUnreadable, "cannot be read");
-    row("input folder", good, run + QStringList{"out", "."}, InputUnreadable, "cannot be read");
+    row("outputs onto the inputs", good, run.first(3) + QStringList{".", "--output-dir", "."}, OutputFailed,
+        "is an input file");
     row("no output folder", good, run + QStringList{"no/out", "input.tmp"}, OutputFailed, "cannot be created");
     row("output is the input", good, run + QStringList{"input.tmp", "input.tmp"}, OutputFailed, "is the input file");
     // A file size limit stands in for a full disk: the partial output goes.
@@ -211,6 +217,85 @@ void KotokaTest::agreesWithTheEngineCommandLine()
         last = report.toLongLong();
     }
     QCOMPARE(last, prose.size());
+}
+
+void KotokaTest::analyzesFolders()
+{
+    // A folder of files in the encodings the window reads, each analyzed as
+    // kotoka analyzes it alone when told its encoding; one output that
+    // cannot be put in place (a folder holds its name) and one input that
+    // does not exist are reported, the rest done. On two threads, with a
+    // file large enough that the threads start and batches span files.
+    const QTemporaryDir dir;
+    const QString text = u"吾輩は猫である。\r\n名前は𠮟まだ無い。\n髙橋①"_qs;
+    const auto utf16 = [&](bool bigEndian) {
+        QByteArray bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const QChar c : text) {
+            const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+            bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+        }
+        return bytes;
+    };
+    struct File {
+        const char* name;
+        QByteArray bytes;
+        const char* encoding;
+    };
+    const QList<File> files{
+        {"a.txt", text.toUtf8(), "utf-8"},
+        {"b/big.txt", text.repeated(2000).toUtf8(), "utf-8"},
+        {"b/mark.txt", "\xEF\xBB\xBF" + text.toUtf8(), "utf-8"},
+        {"b/unplaced.txt", text.toUtf8(), "utf-8"},
+        {"c/be.txt", utf16(true), "utf-16be"},
+        {"c/empty.txt", {}, "utf-8"},
+        {"c/le.txt", utf16(false), "utf-16le"},
+        {"c/古い.txt", encode(text), "windows-932"},
+    };
+    for (const File& file : files)
+        QVERIFY(writeFile(dir.filePath(u"in/"_qs + QString::fromUtf8(file.name)), file.bytes));
+    QVERIFY(writeFile(dir.filePath("rc"), "dicdir " + dictionary.toUtf8())
+            && QDir(dir.path()).mkpath("out/b/unplaced.txt") && writeFile(dir.filePath("out/a.txt"), "old"));
+    const QStringList kotoka{KOTOKA_PROGRAM, "-r", "rc", "-F%m|%y1\\n"};
+
+    const ProgramRun folder = runProgram(kotoka + QStringList{"-j2", "in", "missing.txt", "--output-dir", "out"}, dir.path());
+    QCOMPARE(folder.status, exitCode(ExitStatus::OutputFailed));
+    QVERIFY2(folder.err.contains("unplaced.txt") && folder.err.contains("missing.txt cannot be read"), folder.err);
+    QByteArray joined;
+    for (const File& file : files) {
+        const QString name = QString::fromUtf8(file.name);
+        const ProgramRun alone = runProgram(kotoka + QStringList{"-j1", "--encoding", file.encoding, "in/" + name}, dir.path());
+        QCOMPARE(alone.status, exitCode(ExitStatus::Success));
+        // Told Windows-932, kotoka writes it too; found, it writes UTF-8.
+        const QByteArray expected = file.encoding == "windows-932"sv ? decode(alone.out).toUtf8() : alone.out;
+        QVERIFY2(!expected.contains("\xEF\xBF\xBD"), qPrintable(name)); // no U+FFFD: the encoding was right
+        joined += expected;
+        QFile output(dir.filePath("out/" + name));
+        if (name == "b/unplaced.txt")
+            QVERIFY(QFileInfo(output).isDir());
+        else
+            QVERIFY2(output.open(QIODevice::ReadOnly) && output.readAll() == expected, qPrintable(name));
+    }
+    QCOMPARE(QDir(dir.filePath("out/b")).entryList(QDir::Files | QDir::Hidden).size(), 2); // no part left behind
+
+    // Without --output-dir the inputs follow one another; the progress
+    // counts the bytes of them all.
+    const ProgramRun all = runProgram(QStringList{"env", "KOTOKA_PROGRESS_FD=2"} + kotoka + QStringList{"-j2", "in"}, dir.path());
+    QCOMPARE(all.status, exitCode(ExitStatus::Success));
+    QVERIFY(all.out == joined);
+    qint64 total = 0;
+    for (const File& file : files)
+        total += file.bytes.size();
+    QCOMPARE(all.err.trimmed().split('\n').last(), QByteArray::number(total));
+}
+
+void KotokaTest::helpFitsATerminal()
+{
+    const ProgramRun help = runProgram({KOTOKA_PROGRAM, "--help"}, QDir::currentPath());
+    QCOMPARE(help.status, exitCode(ExitStatus::Success));
+    const QStringList lines = QString::fromUtf8(help.out).split(u'\n');
+    QVERIFY(lines.size() > 20);
+    for (const QString& line : lines)
+        QVERIFY2(line.size() <= 80, qPrintable(line));
 }
 
 QTEST_GUILESS_MAIN(KotokaTest)

@@ -32,35 +32,55 @@ yomika::Expected<void, std::string> Pipeline::start(const Engine& engine, unsign
     return {};
 }
 
-LineReader::Status Pipeline::fill(LineReader& reader, Batch& batch, std::string& error)
+// Fills `batch` from `source`; returns false when the source has ended.
+bool Pipeline::fill(Source& source, Batch& batch)
 {
     batch.text.clear();
     batch.pieces.clear();
+    batch.ends.clear();
     batch.output.clear();
     batch.failed = false;
     batch.done = false;
-    LineReader::Status status = LineReader::Status::Piece;
-    while (batch.text.size() < batchTextSize) {
+    bool more = true;
+    while (more && batch.text.size() < batchTextSize) {
         std::string_view piece;
         bool endsLine = false;
-        status = reader.next(piece, endsLine, error);
-        if (status != LineReader::Status::Piece)
+        std::string failure;
+        switch (source.next(piece, endsLine, failure)) {
+        case Source::Status::Piece:
+            batch.text += piece;
+            batch.pieces.push_back({batch.text.size(), endsLine});
             break;
-        batch.text += piece;
-        batch.pieces.push_back({batch.text.size(), endsLine});
+        case Source::Status::InputEnd: batch.ends.push_back({batch.pieces.size(), 0, std::move(failure)}); break;
+        case Source::Status::End: more = false; break;
+        }
     }
-    batch.inputRead = reader.bytesRead();
-    return status;
+    batch.inputRead = source.bytesRead();
+    return more;
 }
 
 void Pipeline::analyze(Analyzer& analyzer, Batch& batch, std::string& scratch) const
 {
-    // UTF-8 output is rendered in place; Windows-932 is encoded here too,
-    // so that the conversion runs on every core as well.
-    std::string& text = m_encoding == Encoding::Utf8 ? batch.output : scratch;
+    // UTF-8 output is rendered in place; Windows-932 is encoded here too, an
+    // input's part at a time, so that the conversion runs on every core as well.
+    const bool inPlace = m_encoding == Encoding::Utf8;
+    std::string& text = inPlace ? batch.output : scratch;
     text.clear();
+    const auto encodeRendered = [&] {
+        if (!inPlace)
+            encodeOutput(m_encoding, scratch, batch.output);
+        scratch.clear();
+    };
     std::size_t start = 0;
-    for (const Piece& piece : batch.pieces) {
+    auto end = batch.ends.begin();
+    for (std::size_t i = 0; i <= batch.pieces.size(); ++i) {
+        for (; end != batch.ends.end() && end->pieces == i; ++end) {
+            encodeRendered();
+            end->outputEnd = batch.output.size();
+        }
+        if (i == batch.pieces.size())
+            break;
+        const Piece& piece = batch.pieces[i];
         const std::string_view sentence = std::string_view(batch.text).substr(start, piece.end - start);
         if (const auto analyzed = analyzeSentence(analyzer, sentence, text); !analyzed) {
             batch.error = analyzed.error();
@@ -71,8 +91,25 @@ void Pipeline::analyze(Analyzer& analyzer, Batch& batch, std::string& scratch) c
             text += m_endOfSentence;
         start = piece.end;
     }
-    if (m_encoding != Encoding::Utf8)
-        encodeOutput(m_encoding, scratch, batch.output);
+    encodeRendered();
+}
+
+// Hands the output of `batch` to `sink`, each input's part followed by its end.
+bool Pipeline::handOver(const Batch& batch, Sink& sink, std::string& error) const
+{
+    const std::string_view output = batch.output;
+    std::size_t start = 0;
+    for (const InputEnd& end : batch.ends) {
+        if (end.outputEnd > start && !sink.write(output.substr(start, end.outputEnd - start), error))
+            return false;
+        if (!sink.endInput(end.failure, error))
+            return false;
+        start = end.outputEnd;
+    }
+    if (output.size() > start && !sink.write(output.substr(start), error))
+        return false;
+    sink.consumed(batch.inputRead);
+    return true;
 }
 
 yomika::Expected<void, std::string> Pipeline::analyzeSentence(Analyzer& analyzer, std::string_view sentence,
@@ -164,7 +201,7 @@ void Pipeline::stopThreads()
     m_threads.clear();
 }
 
-Pipeline::Stop Pipeline::run(LineReader& reader, const Sink& sink, std::string& error)
+Pipeline::Stop Pipeline::run(Source& source, Sink& sink, std::string& error)
 {
     // The threads start only once the input is known to fill more than one
     // batch: for a sentence or two, starting them costs more than the
@@ -172,8 +209,6 @@ Pipeline::Stop Pipeline::run(LineReader& reader, const Sink& sink, std::string& 
     bool threadsDecided = false;
     std::size_t window = 1;
     bool inputEnded = false;
-    bool readFailed = false;
-    std::string readError;
     Stop stop = Stop::Done;
     while (stop == Stop::Done && (!inputEnded || m_writtenCount < m_filledCount)) {
         // Write what is finished, in order; wait for the oldest batch when
@@ -184,7 +219,7 @@ Pipeline::Stop Pipeline::run(LineReader& reader, const Sink& sink, std::string& 
                 if (oldest->failed) {
                     error = oldest->error;
                     stop = Stop::AnalysisFailed;
-                } else if (!sink(oldest->output, oldest->inputRead, error)) {
+                } else if (!handOver(*oldest, sink, error)) {
                     stop = Stop::WriteFailed;
                 }
                 ++m_writtenCount;
@@ -192,25 +227,17 @@ Pipeline::Stop Pipeline::run(LineReader& reader, const Sink& sink, std::string& 
             }
         }
         Batch& batch = m_batches[m_filledCount % m_batches.size()];
-        const LineReader::Status status = fill(reader, batch, readError);
-        inputEnded = status != LineReader::Status::Piece;
-        readFailed = status == LineReader::Status::Error;
+        inputEnded = !fill(source, batch);
         if (!threadsDecided) {
             threadsDecided = true;
             if (!inputEnded)
                 startThreads();
             window = m_threads.empty() ? 1 : m_batches.size();
         }
-        if (!batch.pieces.empty())
+        if (!batch.pieces.empty() || !batch.ends.empty())
             submit(batch);
     }
     stopThreads();
-    // A read error counts once what was read before it is through, as it
-    // would on one thread.
-    if (stop == Stop::Done && readFailed) {
-        error = readError;
-        return Stop::ReadFailed;
-    }
     return stop;
 }
 

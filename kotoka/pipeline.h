@@ -2,7 +2,6 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,12 +16,14 @@
 #include "kotoka/linereader.h"
 #include "kotoka/userwords.h"
 
-// Analysis on every core. The input's pieces go in batches of about
-// batchTextSize bytes to the analyzing threads, each with its own Analyzer
-// over the one loaded dictionary; the output of the batches is written in
+// Analysis on every core. The pieces of the inputs, one input after
+// another, go in batches of about batchTextSize bytes to the analyzing
+// threads, each with its own Analyzer over the one loaded dictionary; a
+// batch may hold the ends of several small inputs, so that every thread has
+// work however small the files. The output of the batches is handed over in
 // input order, so it is byte for byte what one thread writes. At most a
 // fixed window of batches is in flight, so memory does not grow with the
-// input. With one analyzer, or an input of one batch, no thread is started:
+// input. With one analyzer, or inputs of one batch, no thread is started:
 // the calling thread reads, analyzes and writes in turn.
 
 namespace kotoka {
@@ -45,26 +46,54 @@ public:
     /// make them.
     yomika::Expected<void, std::string> start(const Engine& engine, unsigned jobs);
 
-    /// Takes the encoded output of a batch, in input order, and the input
-    /// bytes read when the batch was formed. Returns false, with `error`
-    /// set, to stop the run.
-    using Sink = std::function<bool(std::string_view bytes, std::uint64_t inputRead, std::string& error)>;
+    /// Where the pieces come from: the inputs, one after another.
+    class Source {
+    public:
+        virtual ~Source() = default;
+        enum class Status { Piece, InputEnd, End };
+        /// The next piece of the current input and whether it ends its line
+        /// (as LineReader::next), or the end of the current input, with
+        /// `failure` set when it could not be read whole, or the end of all.
+        virtual Status next(std::string_view& piece, bool& endsLine, std::string& failure) = 0;
+        /// The input bytes consumed so far, over all inputs.
+        virtual std::uint64_t bytesRead() const = 0;
+    };
 
-    enum class Stop { Done, ReadFailed, AnalysisFailed, WriteFailed };
+    /// Where the output goes, in input order, on the calling thread.
+    class Sink {
+    public:
+        virtual ~Sink() = default;
+        /// Takes output of the current input. Returns false, with `error`
+        /// set, to stop the run.
+        virtual bool write(std::string_view bytes, std::string& error) = 0;
+        /// The current input is through: all of it, or up to where reading
+        /// it failed with `failure`. Returns false, with `error` set, to stop.
+        virtual bool endInput(const std::string& failure, std::string& error) = 0;
+        /// The input bytes behind the output handed over so far.
+        virtual void consumed(std::uint64_t inputRead) = 0;
+    };
 
-    /// Analyzes every piece of `reader` and hands the output to `sink`.
+    enum class Stop { Done, AnalysisFailed, WriteFailed };
+
+    /// Analyzes every piece of `source` and hands the output to `sink`.
     /// Returns Done, or why it stopped with `error` set: of several
     /// failures, the one a single thread would have met first.
-    Stop run(LineReader& reader, const Sink& sink, std::string& error);
+    Stop run(Source& source, Sink& sink, std::string& error);
 
 private:
     struct Piece {
         std::size_t end; // where it ends in the batch's text
         bool endsLine;
     };
+    struct InputEnd {
+        std::size_t pieces; // the batch's pieces before it
+        std::size_t outputEnd; // where the input's output ends in the batch's output
+        std::string failure;
+    };
     struct Batch {
         std::string text; // the pieces, one after another
         std::vector<Piece> pieces;
+        std::vector<InputEnd> ends;
         std::uint64_t inputRead = 0;
         std::string output;
         std::string error; // why the engine failed, when `failed`
@@ -72,8 +101,9 @@ private:
         bool done = false;
     };
 
-    LineReader::Status fill(LineReader& reader, Batch& batch, std::string& error);
+    bool fill(Source& source, Batch& batch);
     void analyze(Analyzer& analyzer, Batch& batch, std::string& scratch) const;
+    bool handOver(const Batch& batch, Sink& sink, std::string& error) const;
     void submit(Batch& batch);
     Batch* oldestDone(bool wait);
     void work(Analyzer& analyzer);

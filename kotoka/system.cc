@@ -6,6 +6,8 @@
 
 #include "kotoka/system_platform.h"
 
+#include <random>
+
 #include "core/files/fixednames.h"
 
 namespace kotoka::sys {
@@ -17,6 +19,20 @@ std::string joinPath(std::string_view folder, std::string_view relative)
         result += platform::separator();
     result += relative;
     return result;
+}
+
+std::string fileName(std::string_view path)
+{
+    std::size_t start = path.size();
+    while (start > 0 && !platform::isSeparator(path[start - 1]))
+        --start;
+    return std::string(path.substr(start));
+}
+
+bool sameFile(const std::string& a, const std::string& b)
+{
+    FileIdentity first, second;
+    return fileIdentity(a, first) && fileIdentity(b, second) && first == second;
 }
 
 std::string userResourceFile()
@@ -78,6 +94,28 @@ bool OutputFile::create(const std::string& path, std::string& error)
     return true;
 }
 
+bool OutputFile::createReplacing(const std::string& path, std::string& error)
+{
+    // A name no other file has, beside the target so that the rename stays
+    // on one file system; hidden on systems that hide dot files.
+    const std::string stem = joinPath(parentPath(path), "." + fileName(path) + ".");
+    std::random_device seed;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = stem + std::to_string(seed() % 1000000) + ".part";
+        bool exists = false;
+        if (platform::createNew(candidate, m_handle, exists, error)) {
+            m_path = candidate;
+            m_target = path;
+            m_open = true;
+            m_removable = true;
+            return true;
+        }
+        if (!exists)
+            return false;
+    }
+    return false; // `error` tells that the last name was taken
+}
+
 bool OutputFile::write(std::string_view bytes, std::string& error)
 {
     while (!bytes.empty()) {
@@ -96,7 +134,16 @@ bool OutputFile::close(std::string& error)
     m_open = false;
     if (m_path.empty())
         return true; // standard output stays open; its writes were checked one by one
-    return platform::closeHandle(m_handle, error);
+    if (!platform::closeHandle(m_handle, error)) {
+        discard();
+        return false;
+    }
+    if (!m_target.empty() && !platform::replaceFile(m_path, m_target, error)) {
+        platform::removeFile(m_path);
+        return false;
+    }
+    m_removable = false;
+    return true;
 }
 
 void OutputFile::discard()

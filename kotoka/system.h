@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <compare>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,8 +49,23 @@ bool isFolder(const std::string& path);
 /// Whether `path` names an existing regular file.
 bool isRegularFile(const std::string& path);
 
+/// What tells one existing file from every other on the system: its
+/// volume and its number there (hard links share them).
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t number = 0;
+    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+};
+
+/// The identity of the file `path` names. Returns false when there is no
+/// such file or the system does not tell.
+bool fileIdentity(const std::string& path, FileIdentity& identity);
+
 /// Whether both paths name the same existing file (hard links included).
 bool sameFile(const std::string& a, const std::string& b);
+
+/// The last component of `path` ("dic/kotokarc" gives "kotokarc").
+std::string fileName(std::string_view path);
 
 /// A file read from the start to the end, or standard input.
 class InputFile {
@@ -90,21 +106,31 @@ public:
     /// Returns false with `error` set when it cannot be created.
     bool create(const std::string& path, std::string& error);
 
+    /// Writes to a new file beside `path`, which close() puts in place of
+    /// `path` in one step: until then `path` keeps what it held, and a
+    /// discarded output leaves it untouched. Returns false with `error` set
+    /// when the new file cannot be created.
+    bool createReplacing(const std::string& path, std::string& error);
+
     /// Writes all of `bytes`. Returns false with `error` set when the system
     /// refuses part of it (a full disk, a size limit, a closed pipe).
     bool write(std::string_view bytes, std::string& error);
 
-    /// Closes the file, which releases it to whoever waits for it. Returns
-    /// false with `error` set when the last of it could not be written.
+    /// Closes the file, which releases it to whoever waits for it (and puts
+    /// a replacing output in place). Returns false with `error` set when the
+    /// last of it could not be written or put in place; a replacing output
+    /// is then discarded.
     bool close(std::string& error);
 
     /// Closes the file and removes it when kotoka created it as a regular
-    /// file, so that no torn output is left behind.
+    /// file, so that no torn output is left behind; a replacing output only
+    /// removes its new file.
     void discard();
 
 private:
     std::intptr_t m_handle = -1;
     std::string m_path;
+    std::string m_target; // a replacing output's destination
     bool m_open = false;
     bool m_removable = false; // a regular file named by -o, not standard output or a device
 };

@@ -33,6 +33,14 @@ bool openToRead(const std::string& path, Handle& handle, std::string& error);
 /// `error` set.
 bool createToWrite(const std::string& path, Handle& handle, bool& removable, std::string& error);
 
+/// Creates `path` to write, only when no file of that name exists; `exists`
+/// tells whether that was why it failed. Returns false with `error` set.
+bool createNew(const std::string& path, Handle& handle, bool& exists, std::string& error);
+
+/// Renames `from` to `to`, replacing the file `to` names in one step.
+/// Returns false with `error` set.
+bool replaceFile(const std::string& from, const std::string& to, std::string& error);
+
 /// Reads up to `size` bytes: the number read, 0 at the end, or -1 with
 /// `error` set. An interrupted call is retried.
 long readSome(Handle handle, char* buffer, std::size_t size, std::string& error);

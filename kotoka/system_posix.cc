@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -81,11 +82,13 @@ bool isFolder(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool sameFile(const std::string& a, const std::string& b)
+bool fileIdentity(const std::string& path, FileIdentity& identity)
 {
-    struct stat first {}, second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0
-        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    return true;
 }
 
 namespace platform {
@@ -131,6 +134,27 @@ bool createToWrite(const std::string& path, Handle& handle, bool& removable, std
     struct stat info {};
     removable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     handle = fd;
+    return true;
+}
+
+bool createNew(const std::string& path, Handle& handle, bool& exists, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    exists = fd < 0 && errno == EEXIST;
+    if (fd < 0) {
+        error = reason();
+        return false;
+    }
+    handle = fd;
+    return true;
+}
+
+bool replaceFile(const std::string& from, const std::string& to, std::string& error)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        error = reason();
+        return false;
+    }
     return true;
 }
 

@@ -112,20 +112,19 @@ bool isFolder(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool sameFile(const std::string& a, const std::string& b)
+bool fileIdentity(const std::string& path, FileIdentity& identity)
 {
-    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-        const HANDLE file = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return false;
-        const bool ok = GetFileInformationByHandle(file, &info) != 0;
-        CloseHandle(file);
-        return ok;
-    };
-    BY_HANDLE_FILE_INFORMATION first {}, second {};
-    return identify(a, first) && identify(b, second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber
-        && first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+    const HANDLE file = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info {};
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    CloseHandle(file);
+    if (known)
+        identity = {info.dwVolumeSerialNumber,
+                    static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+    return known;
 }
 
 namespace platform {
@@ -174,6 +173,28 @@ bool createToWrite(const std::string& path, Handle& handle, bool& removable, std
     }
     removable = GetFileType(file) == FILE_TYPE_DISK;
     handle = reinterpret_cast<Handle>(file);
+    return true;
+}
+
+bool createNew(const std::string& path, Handle& handle, bool& exists, std::string& error)
+{
+    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    exists = file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS;
+    if (file == INVALID_HANDLE_VALUE) {
+        error = reason();
+        return false;
+    }
+    handle = reinterpret_cast<Handle>(file);
+    return true;
+}
+
+bool replaceFile(const std::string& from, const std::string& to, std::string& error)
+{
+    if (!MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        error = reason();
+        return false;
+    }
     return true;
 }
 
