@@ -112,7 +112,9 @@ ExitStatus analyzeInputs(const Options& options)
         complete = output.finish(stop == Pipeline::Stop::Done);
     } else {
         FolderOutputs outputs(options.outputFolder, inputs, failures, progress);
-        stop = analysis.pipeline->run(source, outputs, error);
+        BackgroundSink background(outputs);
+        stop = analysis.pipeline->run(source, background, error);
+        background.drain(); // the failures are all added
         if (stop != Pipeline::Stop::Done)
             failures.add(ExitStatus::AnalysisFailed, error);
         complete = stop == Pipeline::Stop::Done;

@@ -184,4 +184,96 @@ bool FolderOutputs::endInput(const std::string& failure, std::string&)
     return true;
 }
 
+BackgroundSink::BackgroundSink(Pipeline::Sink& sink)
+    : m_sink(sink)
+{
+    try {
+        m_thread = std::thread([this] { work(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the calls are carried out as they come.
+    }
+}
+
+BackgroundSink::~BackgroundSink()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool BackgroundSink::carryOut(Call& call)
+{
+    switch (call.kind) {
+    case Call::Kind::Write: return m_sink.write(call.text, m_error);
+    case Call::Kind::EndInput: return m_sink.endInput(call.text, m_error);
+    case Call::Kind::Consumed: m_sink.consumed(call.inputRead); return true;
+    }
+    return true;
+}
+
+bool BackgroundSink::queue(Call call, std::string& error)
+{
+    std::unique_lock lock(m_mutex);
+    if (!m_thread.joinable() && !m_failed)
+        m_failed = !carryOut(call);
+    if (m_failed) {
+        error = m_error;
+        return false;
+    }
+    if (!m_thread.joinable())
+        return true;
+    m_changed.wait(lock, [&] { return m_waitingBytes < waitingBound || m_failed; });
+    m_waitingBytes += call.text.size();
+    m_calls.push_back(std::move(call));
+    m_changed.notify_all();
+    return true;
+}
+
+bool BackgroundSink::write(std::string_view bytes, std::string& error)
+{
+    return queue({Call::Kind::Write, std::string(bytes)}, error);
+}
+
+bool BackgroundSink::endInput(const std::string& failure, std::string& error)
+{
+    return queue({Call::Kind::EndInput, failure}, error);
+}
+
+void BackgroundSink::consumed(std::uint64_t inputRead)
+{
+    std::string ignored; // a failure shows at the next write or end
+    queue({Call::Kind::Consumed, {}, inputRead}, ignored);
+}
+
+void BackgroundSink::drain()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return (m_calls.empty() && !m_busy) || !m_thread.joinable(); });
+}
+
+void BackgroundSink::work()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [&] { return m_stopping || !m_calls.empty(); });
+        if (m_calls.empty())
+            return; // stopping, with nothing left to carry out
+        Call call = std::move(m_calls.front());
+        m_calls.pop_front();
+        m_busy = true;
+        const bool dropped = m_failed;
+        lock.unlock();
+        const bool done = dropped || carryOut(call);
+        lock.lock();
+        m_busy = false;
+        m_failed = m_failed || !done;
+        m_waitingBytes -= call.text.size();
+        m_changed.notify_all();
+    }
+}
+
 } // namespace kotoka

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kotoka/exitstatus.h"
@@ -90,6 +94,49 @@ private:
     std::optional<sys::OutputFile> m_file;
     bool m_failed = false;     // the current output could not be created or written
     std::string m_madeFolder;  // the last folder known to exist
+};
+
+/// Another sink's calls carried out in order on a thread of their own, so
+/// that creating and renaming many small files, which can take a file
+/// system longer than their analysis, runs beside the reading and the
+/// analysis instead of holding them up. At most a few MB wait.
+class BackgroundSink final : public Pipeline::Sink {
+public:
+    /// Passes the calls on to `sink`, which must outlive this one.
+    explicit BackgroundSink(Pipeline::Sink& sink);
+    /// Carries out what waits, then ends the thread.
+    ~BackgroundSink() override;
+
+    /// Queue the call; false, with the sink's `error`, once a call of the
+    /// sink has returned false (the calls after it are dropped).
+    bool write(std::string_view bytes, std::string& error) override;
+    bool endInput(const std::string& failure, std::string& error) override;
+    void consumed(std::uint64_t inputRead) override;
+
+    /// Returns once every call queued so far has been carried out.
+    void drain();
+
+private:
+    struct Call {
+        enum class Kind { Write, EndInput, Consumed } kind;
+        std::string text; // the bytes, or the failure
+        std::uint64_t inputRead = 0;
+    };
+    bool queue(Call call, std::string& error);
+    bool carryOut(Call& call);
+    void work();
+
+    static constexpr std::size_t waitingBound = 4 * 1024 * 1024;
+    Pipeline::Sink& m_sink;
+    std::thread m_thread; // none: the calls are carried out at once
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Call> m_calls;
+    std::size_t m_waitingBytes = 0;
+    bool m_busy = false;     // the thread carries out a call
+    bool m_stopping = false;
+    bool m_failed = false;   // a call of the sink returned false, with m_error
+    std::string m_error;
 };
 
 } // namespace kotoka
