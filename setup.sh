@@ -31,7 +31,7 @@ test_packages=(
   clang
   xvfb xauth openbox xdotool xclip wmctrl x11-utils
   g++-mingw-w64-x86-64-posix
-  manpages-ja hyperfine libxcb1-dev mecab-utils
+  manpages-ja hyperfine libxcb1-dev mecab-utils parallel
 )
 clang_runtime_package=libclang-rt-%s-dev # %s: clang's major version
 package_packages=(

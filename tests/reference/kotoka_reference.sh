@@ -17,27 +17,16 @@ if [ ! -x "$linux" ]; then
   echo "skipped: no Linux kotoka at $linux (build the Linux tree, or set YOMIKA_REFERENCE_KOTOKA)"
   exit 77
 fi
-shopt -s nullglob
-pages=(/usr/share/man/ja/man1/*.gz /usr/share/man/ja/man8/*.gz /usr/share/man/ja/man5/*.gz)
-if [ ${#pages[@]} -eq 0 ]; then
-  echo "skipped: no Japanese manual pages (install manpages-ja)"
-  exit 77
-fi
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/yomika-reference.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 
-# About 2 MB of prose lines: roff requests and markup dropped, only lines
-# with kana or kanji, each ended by LF.
-gzip -dc "${pages[@]}" | grep -v "^[.']" \
-  | sed -e 's/\\f[BIRP]//g' -e 's/\\f(..//g' -e 's/\\[,/&]//g' -e 's/\\-/-/g' -e 's/^[ \t]*//' -e 's/[ \t]*$//' \
-  | grep -v '\\' | grep -P '[\x{3040}-\x{30FF}\x{4E00}-\x{9FFF}]' \
-  | awk -v limit=2000000 '{ size += length($0) + 1; print; if (size >= limit) exit }' > "$work/prose.txt"
+# About 2 MB of prose.
+. "$here/../support/prose.sh"
+gather_prose 2000000 "$work/prose.txt" || { echo "skipped"; exit 77; }
 bytes=$(stat -c %s "$work/prose.txt")
-[ "$bytes" -gt 0 ] || { echo "no prose gathered from ${#pages[@]} pages"; exit 1; }
 printf 'dicdir %s\n' "$dictionary" > "$work/linux.rc"
 printf 'dicdir %s\r\n' "$(winpath "$dictionary")" > "$work/windows.rc"
-echo "prose: $bytes bytes from ${#pages[@]} manual pages"
 
 # MB/s for `bytes` in `nanoseconds`.
 speed() { awk -v b="$bytes" -v ns="$1" 'BEGIN { printf "%.2f", (ns > 0 ? b / 1e6 / (ns / 1e9) : 0) }'; }
