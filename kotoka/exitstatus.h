@@ -10,11 +10,11 @@ namespace kotoka {
 
 enum class ExitStatus : int {
     Success = 0,
-    UsageError = 1,          // unknown option, missing argument, two input files
+    UsageError = 1,          // unknown option, missing argument, --output-dir with -o or standard input
     ResourceUnreadable = 2,  // the file named after -r cannot be read
     ResourceIncomplete = 3,  // no dicdir line, or it names no folder
     DictionaryFailed = 4,    // the dictionary is missing, damaged, not UTF-8 or of unknown layout
-    InputUnreadable = 5,     // the input file cannot be opened or read
+    InputUnreadable = 5,     // an input file or folder cannot be opened or read
     OutputFailed = 6,        // the output cannot be created or written; a partial file is removed
     FormatMalformed = 7,     // the -F format is not valid
     AnalysisFailed = 8,      // the engine failed on a line
