@@ -148,6 +148,8 @@ struct Run {
     Measure best;
 };
 
+// Runs each of `runs` `times` times, in turn; "{round}" in an argument
+// becomes the round's number.
 bool runAll(std::vector<Run>& runs, const QString& scratch, int times = rounds)
 {
     for (Run& run : runs)
@@ -155,8 +157,10 @@ bool runAll(std::vector<Run>& runs, const QString& scratch, int times = rounds)
     for (int round = 0; round < times; ++round) {
         for (Run& run : runs) {
             const QString progress = run.progress ? scratch + QStringLiteral("/progress.txt") : QStringLiteral("-");
+            QStringList command = run.command;
+            command.replaceInStrings(QStringLiteral("{round}"), QString::number(round));
             const Measure m = measure(QCoreApplication::applicationFilePath(), scratch + QStringLiteral("/measure.txt"),
-                                      progress, run.command);
+                                      progress, command);
             if (m.status != 0) {
                 std::fprintf(stderr, "kotoka_bench: %s failed with status %d\n", run.name, m.status);
                 return false;
@@ -280,8 +284,12 @@ bool userWordRow(const QString& kotoka, const QString& rc, const QString& input,
 }
 
 // The same prose as `corpusFiles` files of a few KB under one folder,
-// analyzed into another by one kotoka, against the one file. Returns whether
-// the goal is met and the outputs, joined in path order, are the same bytes.
+// analyzed into another by one kotoka, against the one file. Each round
+// writes a new folder, as a corpus's first run does: replacing a thousand
+// files, or removing them between rounds, has ext4 look for inodes it
+// freed a moment ago with every file it makes, which measures the file
+// system. Returns whether the goal is met and the outputs, joined in path
+// order, are the same bytes.
 bool manyFilesRow(const QString& kotoka, const QString& rc, const QString& input, const QByteArray& prose,
                   const QTemporaryDir& dir)
 {
@@ -302,12 +310,12 @@ bool manyFilesRow(const QString& kotoka, const QString& rc, const QString& input
         Run{"kotoka -j 2, one file", {kotoka, QStringLiteral("-r"), rc, QStringLiteral("-j2"), QStringLiteral("-o"), one,
             input}, one, false, {}},
         Run{"kotoka -j 2, many files", {kotoka, QStringLiteral("-r"), rc, QStringLiteral("-j2"), corpus,
-            QStringLiteral("--output-dir"), outputs}, outputs, false, {}}};
+            QStringLiteral("--output-dir"), outputs + QStringLiteral("{round}")}, outputs, false, {}}};
     if (!runAll(runs, dir.path(), 5))
         return false;
     QByteArray joined;
     for (const QString& name : names)
-        joined += readFile(outputs + u'/' + name);
+        joined += readFile(outputs + u'0' + u'/' + name);
     const bool same = joined == readFile(one);
     const double ratio = runs[0].best.seconds / runs[1].best.seconds;
     std::printf("RESULT|kotoka -j 2 throughput, %lld files of %.1f KB|%.2f|MB/s|one file of the same text|%.2f|MB/s|>= %.2f x\n",

@@ -71,16 +71,23 @@ InputList listInputs(const std::vector<std::string>& arguments)
     return list;
 }
 
+// The bytes of a file: first those already held in memory, then the rest.
 class InputSequence::FileBytes final : public ByteSource {
 public:
-    explicit FileBytes(sys::InputFile& file) : m_file(file) {}
+    FileBytes(sys::InputFile& file, std::string_view held) : m_file(file), m_held(held) {}
     long read(char* buffer, std::size_t size, std::string& error) override
     {
-        return m_file.read(buffer, size, error);
+        if (m_held.empty())
+            return m_file.read(buffer, size, error);
+        const std::size_t count = std::min(size, m_held.size());
+        std::copy_n(m_held.data(), count, buffer);
+        m_held.remove_prefix(count);
+        return static_cast<long>(count);
     }
 
 private:
     sys::InputFile& m_file;
+    std::string_view m_held;
 };
 
 InputSequence::InputSequence(const std::vector<Input>& inputs, std::optional<Encoding> encoding)
@@ -102,16 +109,28 @@ std::string InputSequence::cannotRead(const std::string& error) const
     return (path.empty() ? std::string("the input") : "the input file " + path) + " cannot be read: " + error;
 }
 
-// Reads the open file whole to tell its encoding, then goes back to its start.
+// Reads the open file whole to tell its encoding. A file that fits the
+// buffer stays there for the reader; a larger one is read again from its start.
 bool InputSequence::detect(Encoding& encoding, std::string& error)
 {
-    m_probeBuffer.resize(1 << 20);
+    if (!m_buffer)
+        m_buffer = std::make_unique_for_overwrite<char[]>(bufferSize); // not zeroed: only what is read is touched
     yomika::EncodingProbe probe;
+    std::size_t held = 0;
     long count = 0;
-    while ((count = m_file->read(m_probeBuffer.data(), m_probeBuffer.size(), error)) > 0)
-        probe.add(m_probeBuffer.data(), static_cast<std::size_t>(count));
-    if (count < 0 || !m_file->seek(0, error))
+    while (held < bufferSize && (count = m_file->read(m_buffer.get() + held, bufferSize - held, error)) > 0)
+        held += static_cast<std::size_t>(count);
+    probe.add(m_buffer.get(), held);
+    if (count < 0)
         return false;
+    m_held = std::string_view(m_buffer.get(), held);
+    if (held == bufferSize) {
+        m_held = {};
+        while ((count = m_file->read(m_buffer.get(), bufferSize, error)) > 0)
+            probe.add(m_buffer.get(), static_cast<std::size_t>(count));
+        if (count < 0 || !m_file->seek(0, error))
+            return false;
+    }
     encoding = encodingOfBytes(probe.encoding());
     return true;
 }
@@ -126,11 +145,12 @@ bool InputSequence::open(std::string& failure)
         return false;
     }
     Encoding encoding = m_encoding.value_or(Encoding::Utf8);
+    m_held = {};
     if (!m_encoding && !path.empty() && sys::isRegularFile(path) && !detect(encoding, error)) {
         failure = cannotRead(error);
         return false;
     }
-    m_bytes = std::make_unique<FileBytes>(*m_file);
+    m_bytes = std::make_unique<FileBytes>(*m_file, m_held);
     m_reader = std::make_unique<LineReader>(*m_bytes, decoderFor(encoding));
     return true;
 }

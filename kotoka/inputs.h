@@ -15,7 +15,8 @@
 // What kotoka reads: the files and folders of the command line, each file
 // read as the window reads it. Without --encoding a file's encoding is
 // decided over all its bytes by the window's rule (core/text/encoding.h),
-// in a pass of its own before it is analyzed; standard input, and any file
+// in a pass of its own before it is analyzed (a file of up to 1 MB is
+// read once and kept for it); standard input, and any file
 // that is not a regular one (a pipe, a device), cannot be read twice and is
 // read as UTF-8, a byte-order mark skipped.
 
@@ -63,7 +64,10 @@ private:
     std::unique_ptr<FileBytes> m_bytes;
     std::unique_ptr<LineReader> m_reader;
     std::uint64_t m_before = 0; // the bytes of the inputs before the current one
-    std::vector<char> m_probeBuffer;
+    static constexpr std::size_t bufferSize = 1 << 20;
+    std::unique_ptr<char[]> m_buffer; // what detect() read
+    std::string_view m_held;          // a whole file in m_buffer, when it fits
+
 };
 
 } // namespace kotoka

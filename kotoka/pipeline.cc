@@ -20,15 +20,15 @@ Pipeline::~Pipeline()
 
 yomika::Expected<void, std::string> Pipeline::start(const Engine& engine, unsigned jobs)
 {
+    m_engine = &engine;
+    m_jobs = std::max(jobs, 1u);
     m_analyzers.clear();
-    for (unsigned i = 0; i < std::max(jobs, 1u); ++i) {
-        m_analyzers.push_back(std::make_unique<Analyzer>());
-        if (auto started = m_analyzers.back()->start(engine); !started)
-            return started;
-    }
+    m_analyzers.push_back(std::make_unique<Analyzer>());
+    if (auto started = m_analyzers.back()->start(engine); !started)
+        return started;
     // Enough batches that the other threads keep working while one that the
     // system put aside holds up the oldest batch; a few MB at most.
-    m_batches = std::vector<Batch>(m_analyzers.size() == 1 ? 1 : 8 * m_analyzers.size());
+    m_batches = std::vector<Batch>(m_jobs == 1 ? 1 : 8 * m_jobs);
     return {};
 }
 
@@ -177,6 +177,14 @@ void Pipeline::work(Analyzer& analyzer)
 
 void Pipeline::startThreads()
 {
+    // The other analyzers are made only now: for a sentence or two, making
+    // them would take longer than the analysis. Without them, fewer threads.
+    while (m_analyzers.size() < m_jobs) {
+        auto analyzer = std::make_unique<Analyzer>();
+        if (!analyzer->start(*m_engine))
+            break;
+        m_analyzers.push_back(std::move(analyzer));
+    }
     if (m_analyzers.size() < 2)
         return;
     m_stopping = false;

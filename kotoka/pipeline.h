@@ -42,8 +42,9 @@ public:
     Pipeline& operator=(const Pipeline&) = delete;
 
     /// Readies `jobs` analyzers (at least one) over `engine`, which must
-    /// outlive the pipeline. Fails, with the message, when the engine cannot
-    /// make them.
+    /// outlive the pipeline: the first now, the others once the input is
+    /// known to need threads. Fails, with the message, when the engine cannot
+    /// make the first; with fewer of the others, fewer threads run.
     yomika::Expected<void, std::string> start(const Engine& engine, unsigned jobs);
 
     /// Where the pieces come from: the inputs, one after another.
@@ -117,6 +118,8 @@ private:
     const UserWords& m_userWords;
     const Encoding m_encoding;
     const std::string m_endOfSentence;
+    const Engine* m_engine = nullptr;
+    unsigned m_jobs = 1;
     std::vector<std::unique_ptr<Analyzer>> m_analyzers;
     std::vector<Batch> m_batches; // the window, used as a ring
     std::vector<std::thread> m_threads;

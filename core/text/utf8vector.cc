@@ -3,6 +3,7 @@
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #define YOMIKA_UTF8_VECTOR 1
 #include <cstring>
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -70,7 +71,14 @@ __attribute__((target("ssse3"))) inline void checkBlock(State& state, __m128i in
 
 bool available()
 {
-    static const bool has = __builtin_cpu_supports("ssse3");
+    // One CPUID leaf, asked on first use. __builtin_cpu_supports would link
+    // the compiler's CPU model, which asks a dozen leaves at every start; in
+    // a virtual machine each traps to the host, a noticeable part of the
+    // analyzer's start on one sentence.
+    static const bool has = [] {
+        unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+        return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_SSSE3) != 0;
+    }();
     return has;
 }
 
