@@ -131,67 +131,55 @@ private slots:
         b = std::make_unique<ModelBench>(); // for cleanup()
     }
 
+    // A text too large to show, loaded or read from a file, goes into
+    // input.tmp in UTF-8 without ever entering a pane, whatever the file's
+    // encoding and size; cancelled, its head shows, never half a pair.
     void loadBeyondTheLimit_data()
     {
-        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("from"); // "text", or the encoding of a file
+        QTest::addColumn<int>("length"); // negative: a pair straddles the cut
         QTest::addColumn<bool>("ok");
-        QTest::addColumn<int>("shown"); // what the sentence pane holds afterwards
-        QTest::newRow("fits") << 32767 << false << 32767;
-        QTest::newRow("too large, cancel") << 32768 << false << 32767;
-        QTest::newRow("too large, analyze") << 32768 << true << 0;
-        QTest::newRow("pair straddles the cut") << -32768 << false << 32766;
+        QTest::addColumn<int>("shown"); // the length of the sentence pane's text afterwards
+        QTest::newRow("fits") << "text" << 32767 << false << 32767;
+        QTest::newRow("too large, cancel") << "text" << 32768 << false << 32767;
+        QTest::newRow("too large, analyze") << "text" << 32768 << true << 0;
+        QTest::newRow("pair straddles the cut") << "text" << -32768 << false << 32766;
+        for (const char* encoding : {"UTF-8", "Windows-932", "UTF-16LE"}) {
+            QTest::addRow("%s, read whole", encoding) << encoding << 40000 << true << 0;
+            QTest::addRow("%s, read in pieces", encoding) << encoding << 3000000 << true << 0;
+        }
+        QTest::newRow("a file, cancelled") << "Windows-932" << 3000000 << false << 32767;
     }
     void loadBeyondTheLimit()
     {
+        QFETCH(QString, from);
         QFETCH(int, length);
         QFETCH(bool, ok);
         QFETCH(int, shown);
         QString text(std::abs(length), u'あ');
         if (length < 0)
             text.replace(32766, 2, QStringLiteral("😀"));
+        if (from != u"text") {
+            text.clear();
+            for (int i = 0; text.size() < length; ++i)
+                text += QStringLiteral("吾輩は猫である%1。\r\n").arg(i);
+            QByteArray bytes = from == u"UTF-8" ? text.toUtf8() : codepage::encode(text);
+            if (from == u"UTF-16LE")
+                bytes = QByteArray("\xff\xfe") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+            QVERIFY(b->write(u"large.txt", bytes));
+            b->prompter.files = {b->file(u"large.txt")};
+        }
         b->sentence.value = QStringLiteral("前");
         b->result.value = QStringLiteral("結果");
         const bool tooLarge = text.size() > paneLimit;
         if (tooLarge)
             b->prompter.answers = {ok, false}; // then the result is too large too: show its head
-        model().loadSentenceText(text);
+        from == u"text" ? model().loadSentenceText(text) : model().openTextFile();
         QVERIFY(b->settled());
-        QCOMPARE(b->sentence.value.size(), ok ? 1 : shown);
+        QCOMPARE(b->sentence.value, ok ? QStringLiteral("前") : text.left(shown));
         QCOMPARE(b->result.value, ok ? b->echo(text).left(paneLimit) : QString());
-        QCOMPARE(b->prompter.texts(Kind::Ask).size(), tooLarge + ok);
-    }
-
-    // A file too large to show goes into input.tmp in UTF-8 without ever
-    // entering a pane, whatever its encoding and size; cancelled, its head shows.
-    void openLargeFile_data()
-    {
-        QTest::addColumn<QString>("encoding");
-        QTest::addColumn<int>("size"); // in thousands of characters
-        QTest::addColumn<bool>("ok");
-        for (const char* encoding : {"UTF-8", "Windows-932", "UTF-16LE"}) {
-            QTest::addRow("%s, read whole", encoding) << encoding << 40 << true;
-            QTest::addRow("%s, read in pieces", encoding) << encoding << 3000 << true;
-        }
-        QTest::newRow("cancelled") << "Windows-932" << 3000 << false;
-    }
-    void openLargeFile()
-    {
-        QFETCH(QString, encoding);
-        QFETCH(int, size);
-        QFETCH(bool, ok);
-        QString text;
-        for (int i = 0; text.size() < size * 1000; ++i)
-            text += QStringLiteral("吾輩は猫である%1。\r\n").arg(i);
-        QByteArray bytes = encoding == u"UTF-8" ? text.toUtf8() : codepage::encode(text);
-        if (encoding == u"UTF-16LE")
-            bytes = QByteArray("\xff\xfe") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-        QVERIFY(b->write(u"large.txt", bytes));
-        b->prompter.files = {b->file(u"large.txt")};
-        b->prompter.answers = {ok, false}; // analyze it; then show the head of the answer
-        model().openTextFile();
-        QVERIFY(b->settled());
-        QCOMPARE(b->sentence.value, ok ? QString() : text.left(paneLimit));
         QCOMPARE(b->bytes(programfile::inputFile), ok ? text.toUtf8() : QByteArray());
+        QCOMPARE(b->prompter.texts(Kind::Ask).size(), tooLarge + ok);
     }
 
     // An answer of any size is shown or offered to be saved whole, never
