@@ -13,10 +13,8 @@
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,8 +45,13 @@ void putBytes(const QString& path, const QByteArray& bytes)
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-using testsupport::openHandles;
-using testsupport::refuseChanges;
+// The names in `folder`, hidden ones included, to catch a side file left behind.
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+}
+
+using namespace testsupport;
 
 // The size limit of the file size of this process (RLIMIT_FSIZE), -1 for
 // none. Only POSIX systems have one; Windows tests leave it at -1.
@@ -241,16 +244,13 @@ private slots:
         QFETCH(QString, name);
         QFETCH(qint64, sizeLimit);
         QFETCH(int, error);
-        const auto state = [&] { // hidden names included, to catch a side file left behind
-            return QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System)
-                   << bytesOf(path("file.txt")).toHex() << bytesOf(path("closed/open.txt")).toHex();
-        };
+        const auto state = [&] { return entries(m_dir->path()) << bytesOf(path("file.txt")).toHex() << bytesOf(path("closed/open.txt")).toHex(); };
         const QStringList before = state();
         const QString target = name.startsWith('/') || name.isEmpty() ? name : path(name);
-        if (ops == u"a" && name == u"frozen.txt" && !testsupport::readOnlyBinds(target))
+        if (ops == u"a" && name == u"frozen.txt" && !readOnlyBinds(target))
             QSKIP("this process may open a read-only file for writing (Wine run by root lets it): an append cannot be refused here");
 #ifdef _WIN32 // share modes are Windows' own
-        testsupport::FileHolder holder(QStringLiteral(YOMIKA_FILE_HOLDER));
+        FileHolder holder(QStringLiteral(YOMIKA_FILE_HOLDER));
         if (name == u"held.txt")
             QVERIFY(holder.start(target));
 #endif
@@ -280,20 +280,19 @@ private slots:
     void heldFileReplaced()
     {
         QDir folder(m_dir->path());
-        const auto entries = [&] { return folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System); };
-        const QStringList before = entries();
-        testsupport::FileHolder holder(QStringLiteral(YOMIKA_FILE_HOLDER));
+        const QStringList before = entries(folder.path());
+        FileHolder holder(QStringLiteral(YOMIKA_FILE_HOLDER));
         QVERIFY(holder.start(path("held.txt")));
         QCOMPARE(int(errorOf(writeWholeFile(path("held.txt"), kLongText))), int(ErrorNumber::FileInUse));
         QCOMPARE(int(errorOf(writeTextFileAsUtf8(path("source.txt"), path("held.txt")))), int(ErrorNumber::FileInUse));
         holder.release();
         QCOMPARE(bytesOf(path("held.txt")), "contents");
-        if (testsupport::underWine()) {
+        if (underWine()) {
             for (const QString& backup : folder.entryList({"rf*.tmp"}, QDir::Files | QDir::Hidden | QDir::System))
                 QVERIFY(folder.remove(backup));
             m_handles = openHandles();
         }
-        QCOMPARE(entries(), before);
+        QCOMPARE(entries(folder.path()), before);
     }
 #endif
 
@@ -320,9 +319,7 @@ private slots:
         QVERIFY(dir.isValid());
         const QByteArray old = QByteArray("以前の内容\r\n").repeated(6000); // 102 KB of 512 KiB
         putBytes(dir.filePath("old.txt"), old);
-        const auto state = [&] {
-            return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System) << bytesOf(dir.filePath("old.txt")).toHex();
-        };
+        const auto state = [&] { return entries(dir.path()) << bytesOf(dir.filePath("old.txt")).toHex(); };
         const QStringList before = state();
         const QString target = dir.filePath(name);
         for (const QChar op : ops) {

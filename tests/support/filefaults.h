@@ -11,7 +11,6 @@
 
 #include <windows.h>
 #else
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif

@@ -5,6 +5,8 @@
 // on a program directory in a temporary folder with the fake analyzer
 // installed under the analyzer's name. Test-only.
 
+#include <optional>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -58,26 +60,31 @@ public:
     void showBusy(bool busy) override { shown = busy, shows += busy; }
 };
 
-/// The model on a fresh program directory.
+/// The model on a fresh program directory: the temporary folder, or a
+/// folder `program` in it.
 struct ModelBench {
     QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/yomika dir-XXXXXX")};
+    ProgramFolders folders;
     StringControl sentence, result, combo{false};
     TextControl* focus = nullptr;
     ScriptedPrompter prompter;
     MemoryClipboard clipboard;
     BusyCount busy;
-    WindowModel model{ProgramFolders::portable(dir.path()), ViewParts{&sentence, &result, [this] { return focus; },
-                                            &prompter, &clipboard, &busy}};
+    std::optional<WindowModel> model;
 
-    ModelBench() { QFile::copy(QStringLiteral(YOMIKA_FAKE_ANALYZER), analyzer()); }
+    explicit ModelBench(const QString& program = {})
+        : folders(ProgramFolders::portable(program.isEmpty() ? dir.path() : dir.filePath(program)))
+    {
+        QDir().mkpath(folders.program);
+        QFile::copy(QStringLiteral(YOMIKA_FAKE_ANALYZER), folders.analyzer());
+        restart();
+    }
+    /// A new model on the same folders and view parts, as at the program's next start.
+    void restart() { model.emplace(folders, ViewParts{&sentence, &result, [this] { return focus; }, &prompter, &clipboard, &busy}); }
     /// Lets the run the last command began end and its outcome be taken;
     /// false when it lasted a minute.
-    bool settled()
-    {
-        return QTest::qWaitFor([this] { return !model.isRunning(); }, 60000);
-    }
-    QString file(QStringView name) const { return ProgramFolders::portable(dir.path()).file(name); }
-    QString analyzer() const { return ProgramFolders::portable(dir.path()).analyzer(); }
+    bool settled() { return QTest::qWaitFor([this] { return !model->isRunning(); }, 60000); }
+    QString file(QStringView name) const { return folders.file(name); }
     QByteArray bytes(QStringView name) const
     {
         QFile f(file(name));
