@@ -1,3 +1,5 @@
+#include <numeric>
+
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
@@ -236,11 +238,7 @@ void KotokaTest::analyzesFolders()
         }
         return bytes;
     };
-    struct File {
-        const char* name;
-        QByteArray bytes;
-        const char* encoding;
-    };
+    struct File { const char* name; QByteArray bytes; const char* encoding; };
     const QList<File> files{
         {"a.txt", text.toUtf8(), "utf-8"},
         {"b/big.txt", text.repeated(2000).toUtf8(), "utf-8"},
@@ -270,22 +268,24 @@ void KotokaTest::analyzesFolders()
         QVERIFY2(!expected.contains("\xEF\xBF\xBD"), qPrintable(name)); // no U+FFFD: the encoding was right
         joined += expected;
         QFile output(dir.filePath("out/" + name));
-        if (name == "b/unplaced.txt")
-            QVERIFY(QFileInfo(output).isDir());
-        else
-            QVERIFY2(output.open(QIODevice::ReadOnly) && output.readAll() == expected, qPrintable(name));
+        QVERIFY2(name == "b/unplaced.txt" ? QFileInfo(output).isDir()
+                                          : output.open(QIODevice::ReadOnly) && output.readAll() == expected,
+                 qPrintable(name));
     }
     QCOMPARE(QDir(dir.filePath("out/b")).entryList(QDir::Files | QDir::Hidden).size(), 2); // no part left behind
 
     // Without --output-dir the inputs follow one another; the progress
-    // counts the bytes of them all.
+    // counts the bytes of them all (on Windows its channel is a handle's
+    // number, which this test cannot pass).
+#ifdef Q_OS_WIN
+    const ProgramRun all = runProgram(kotoka + QStringList{"-j2", "in"}, dir.path());
+#else
     const ProgramRun all = runProgram(QStringList{"env", "KOTOKA_PROGRESS_FD=2"} + kotoka + QStringList{"-j2", "in"}, dir.path());
+    QCOMPARE(all.err.trimmed().split('\n').last(), QByteArray::number(std::accumulate(
+        files.begin(), files.end(), qsizetype(0), [](qsizetype n, const File& file) { return n + file.bytes.size(); })));
+#endif
     QCOMPARE(all.status, exitCode(ExitStatus::Success));
     QVERIFY(all.out == joined);
-    qint64 total = 0;
-    for (const File& file : files)
-        total += file.bytes.size();
-    QCOMPARE(all.err.trimmed().split('\n').last(), QByteArray::number(total));
 }
 
 void KotokaTest::helpFitsATerminal()

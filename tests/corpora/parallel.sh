@@ -29,8 +29,7 @@ echo "text: $(stat -c %s "$work/prose.txt") bytes, its longest line $(awk '{ if 
 failed=0
 six='%m\t%M\t%y1\t%a1\t%P-\t%U(%T*)\t%F*\n'
 for format in "" "$six"; do
-  options=(-r "$work/kotokarc" -j1)
-  [ -n "$format" ] && options+=(-F "$format")
+  options=(-r "$work/kotokarc" -j1 ${format:+-F "$format"})
   "$kotoka" "${options[@]}" "$work/prose.txt" > "$work/whole.out" || { echo "FAIL: kotoka alone failed"; exit 1; }
   for block in 4k 256k 10M; do
     label="${format:+six fields, }block $block"
@@ -38,9 +37,7 @@ for format in "" "$six"; do
       < "$work/prose.txt" > "$work/pieces.out" 2> "$work/parallel.err" # it warns as it grows a block for the long line
     status=$?
     if [ $status -ne 0 ]; then
-      echo "FAIL $label: parallel exited with $status"
-      cat "$work/parallel.err"
-      failed=1
+      echo "FAIL $label: parallel exited with $status: $(cat "$work/parallel.err")" && failed=1
     elif cmp -s "$work/whole.out" "$work/pieces.out"; then
       echo "ok   $label: $(wc -l < "$work/whole.out") lines, the same bytes"
     else
