@@ -18,7 +18,7 @@ fs::path pathOf(const std::string& text)
     return fs::path(std::u8string(text.begin(), text.end()));
 }
 
-std::string textOf(const fs::path& path)
+std::string fileNameOf(const fs::path& path)
 {
     const std::u8string text = path.filename().u8string();
     return std::string(text.begin(), text.end());
@@ -39,9 +39,9 @@ void listFolder(const std::string& folder, const std::string& relative, InputLis
     for (fs::directory_iterator it(pathOf(folder), error), end; !error && it != end; it.increment(error)) {
         std::error_code ignored; // an entry that vanished is no file to read
         if (it->is_directory(ignored) && !it->is_symlink(ignored))
-            entries.push_back({textOf(it->path()), true});
+            entries.push_back({fileNameOf(it->path()), true});
         else if (it->is_regular_file(ignored))
-            entries.push_back({textOf(it->path()), false});
+            entries.push_back({fileNameOf(it->path()), false});
     }
     if (error)
         list.failures.push_back(
