@@ -292,7 +292,7 @@ void KotokaTest::helpFitsATerminal()
 {
     const ProgramRun help = runProgram({KOTOKA_PROGRAM, "--help"}, QDir::currentPath());
     QCOMPARE(help.status, exitCode(ExitStatus::Success));
-    const QStringList lines = QString::fromUtf8(help.out).split(u'\n');
+    const QStringList lines = QString::fromUtf8(help.out).remove(u'\r').split(u'\n'); // CR LF on Windows
     QVERIFY(lines.size() > 20);
     for (const QString& line : lines)
         QVERIFY2(line.size() <= 80, qPrintable(line));
