@@ -19,9 +19,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/yomika-parallel.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 . "$here/../support/prose.sh"
 gather_prose 3000000 "$work/lines.txt" || { echo "skipped"; exit 77; }
-# One line of about 600 KB (the prose's first lines joined) between the
-# others: kotoka cuts it at its own bound, where parallel keeps it whole.
-{ head -c 1500000 "$work/lines.txt"; head -n 12000 "$work/lines.txt" | tr -d '\n'; echo; tail -c +1500001 "$work/lines.txt"; } \
+# One line of about 900 KB (the prose's first lines joined) in the middle,
+# cut in at a line end so that the text stays UTF-8: kotoka cuts it at its
+# own bound, where parallel keeps it whole.
+half=$(( $(wc -l < "$work/lines.txt") / 2 ))
+{ head -n "$half" "$work/lines.txt"; head -n 12000 "$work/lines.txt" | tr -d '\n'; echo; tail -n +$((half + 1)) "$work/lines.txt"; } \
   > "$work/prose.txt"
 printf 'dicdir %s\n' "$dictionary" > "$work/kotokarc"
 echo "text: $(stat -c %s "$work/prose.txt") bytes, its longest line $(awk '{ if (length($0) > n) n = length($0) } END { print n }' "$work/prose.txt") bytes"
