@@ -36,7 +36,11 @@ if [ -z "$qtest" ]; then
 fi
 report=$(mktemp "${TMPDIR:-/tmp}/yomika-qtest.XXXXXX")
 trap 'rm -f "$report"' EXIT
-wine "$program" -o "$(winpath "$report"),txt" "$@"
+# Ended from outside (CTest's timeout), the report so far still shows where
+# the program was.
+trap 'tr -d "\r" < "$report"; echo "wine-test: ended by a signal" >&2; exit 143' TERM INT
+wine "$program" -o "$(winpath "$report"),txt" "$@" &
+wait $!
 status=$?
 tr -d '\r' < "$report"
 exit $status
