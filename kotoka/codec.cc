@@ -1,6 +1,7 @@
 #include "kotoka/codec.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <utility>
 
@@ -24,25 +25,6 @@ int wellFormedLength(std::string_view bytes)
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const yomika::utf8::Sequence sequence = yomika::utf8::sequenceAt(p, p + bytes.size());
     return sequence.length > 0 ? sequence.length : -sequence.prefix;
-}
-
-void appendUtf8(char32_t c, std::string& out)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 } // namespace
@@ -76,35 +58,24 @@ std::size_t decodeWindows932(std::string_view bytes, std::string& out, bool fina
 
 std::size_t decodeUtf16(std::string_view bytes, std::string& out, bool final, bool bigEndian)
 {
-    const auto unitAt = [&](std::size_t i) {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        return bigEndian ? char32_t(first << 8 | second) : char32_t(second << 8 | first);
-    };
-    const auto isHigh = [](char32_t unit) { return unit >= 0xD800 && unit < 0xDC00; };
-    const auto isLow = [](char32_t unit) { return unit >= 0xDC00 && unit < 0xE000; };
-    std::size_t i = 0;
-    for (; i + 1 < bytes.size(); i += 2) {
-        char32_t c = unitAt(i);
-        if (isHigh(c)) {
-            if (i + 3 >= bytes.size() && !final)
-                return i; // the pair's second half comes with the next read
-            if (i + 3 < bytes.size() && isLow(unitAt(i + 2))) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00);
-                i += 2;
-            } else {
-                c = 0xFFFD;
-            }
-        } else if (isLow(c)) {
-            c = 0xFFFD;
+    // What the next read may complete waits: an odd last byte, and a high
+    // surrogate as the last unit. The rest goes through the window's UTF-16
+    // decoder and UTF-8 encoder, which make a lone surrogate U+FFFD.
+    std::size_t take = bytes.size();
+    if (!final) {
+        take -= take % 2;
+        if (take >= 2) {
+            const auto high = static_cast<unsigned char>(bytes[take - (bigEndian ? 2 : 1)]);
+            take -= high >= 0xD8 && high < 0xDC ? 2 : 0;
         }
-        appendUtf8(c, out);
     }
-    if (i < bytes.size() && final) {
-        out += replacementCharacter; // an odd last byte
-        ++i;
-    }
-    return i;
+    const auto order = bigEndian ? std::endian::big : std::endian::little;
+    std::u16string units((take + 1) / 2, u'\0');
+    units.resize(yomika::decodeUtf16Into(bytes.substr(0, take), units.data(), order));
+    const std::size_t start = out.size();
+    out.resize(start + yomika::encodedSizeBound(yomika::TextEncoding::Utf8, units.size()));
+    out.resize(start + yomika::encodeInto(yomika::TextEncoding::Utf8, units.data(), units.size(), out.data() + start));
+    return take;
 }
 
 Encoding encodingOfBytes(yomika::TextEncoding detected)
